@@ -7,7 +7,7 @@
 #include <functional>
 #include <memory>
 
-namespace link {
+namespace meterlink {
 
 // A repeating timer with the semantics the link relies on: start() on a
 // running timer changes nothing (it does not restart the interval).
@@ -42,4 +42,4 @@ public:
     virtual void callLater(int delayMs, QObject *context, std::function<void()> fn) = 0;
 };
 
-} // namespace link
+} // namespace meterlink

@@ -1,6 +1,6 @@
 #include "crc.h"
 
-namespace link {
+namespace meterlink {
 
 quint16 crc16(QByteArrayView bytes)
 {
@@ -30,4 +30,4 @@ bool checkCrc(QByteArrayView bytes)
     return expected == (lo | (hi << 8));
 }
 
-} // namespace link
+} // namespace meterlink

@@ -5,10 +5,10 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
-namespace link {
+namespace meterlink {
 
 quint16 crc16(QByteArrayView bytes);
 void appendCrc(QByteArray &bytes);
 bool checkCrc(QByteArrayView bytes);
 
-} // namespace link
+} // namespace meterlink

@@ -2,7 +2,7 @@
 
 #include "crc.h"
 
-namespace link {
+namespace meterlink {
 
 QStringList lineModeItems() { return {QStringLiteral("Rs-485"), QStringLiteral("MODBUS")}; }
 
@@ -45,4 +45,4 @@ QByteArray frameRequest(int lineModeIndex, quint8 address, const QByteArray &req
     return frame;
 }
 
-} // namespace link
+} // namespace meterlink

@@ -7,7 +7,7 @@
 #include <QStringList>
 #include <optional>
 
-namespace link {
+namespace meterlink {
 
 // Index of ComboMode: 0 "Rs-485" (wake-up address byte with Mark parity,
 // frame with Space), 1 "MODBUS" (address byte inside the frame).
@@ -27,4 +27,4 @@ StopBits stopBitsFor(ModbusParity p);
 // mode address + request + CRC over both. Empty for an unknown mode index.
 QByteArray frameRequest(int lineModeIndex, quint8 address, const QByteArray &request);
 
-} // namespace link
+} // namespace meterlink

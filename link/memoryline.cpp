@@ -1,6 +1,6 @@
 #include "memoryline.h"
 
-namespace link {
+namespace meterlink {
 
 MemoryLine::MemoryLine(Clock &clock, QObject *parent) : SerialLine(parent), m_clock(clock) {}
 
@@ -90,4 +90,4 @@ QByteArray MemoryLine::readAll()
 
 QList<MemoryLine::Write> MemoryLine::takeWrites() { return std::exchange(m_writes, {}); }
 
-} // namespace link
+} // namespace meterlink

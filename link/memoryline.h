@@ -9,7 +9,7 @@
 
 #include <functional>
 
-namespace link {
+namespace meterlink {
 
 class MemoryLine final : public SerialLine
 {
@@ -68,4 +68,4 @@ private:
     quint64 m_session = 0; // bytes in flight from a closed session are dropped
 };
 
-} // namespace link
+} // namespace meterlink

@@ -2,7 +2,7 @@
 
 #include <QTimer>
 
-namespace link {
+namespace meterlink {
 
 namespace {
 
@@ -53,4 +53,4 @@ QtClock &QtClock::instance()
     return clock;
 }
 
-} // namespace link
+} // namespace meterlink

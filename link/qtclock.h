@@ -5,7 +5,7 @@
 
 #include <QElapsedTimer>
 
-namespace link {
+namespace meterlink {
 
 class QtClock final : public Clock
 {
@@ -22,4 +22,4 @@ private:
     QElapsedTimer m_elapsed;
 };
 
-} // namespace link
+} // namespace meterlink

@@ -6,7 +6,7 @@
 #include <QObject>
 #include <QString>
 
-namespace link {
+namespace meterlink {
 
 enum class Parity { None, Odd, Even, Mark, Space };
 enum class StopBits { One, Two };
@@ -45,6 +45,8 @@ public:
 signals:
     // Bytes have arrived; delivered on the thread that owns the line.
     void readyRead();
+    // The device went away while open (a USB converter pulled out, say).
+    void lost(const QString &reason);
 };
 
-} // namespace link
+} // namespace meterlink

@@ -2,7 +2,7 @@
 
 #include <array>
 
-namespace link {
+namespace meterlink {
 
 namespace {
 constexpr std::array<int, kSpeedCount> kSpeeds{4800, 9600, 19200, 38400, 57600, 115200};
@@ -31,4 +31,4 @@ std::optional<int> indexForSpeed(int bitsPerSecond)
     return std::nullopt;
 }
 
-} // namespace link
+} // namespace meterlink

@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <optional>
 
-namespace link {
+namespace meterlink {
 
 inline constexpr int kSpeedCount = 6;
 QStringList speedItems();
@@ -14,4 +14,4 @@ std::optional<int> speedForIndex(int index);
 // Index of a speed, or nothing when the speed is not in the table.
 std::optional<int> indexForSpeed(int bitsPerSecond);
 
-} // namespace link
+} // namespace meterlink

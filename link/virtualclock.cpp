@@ -1,6 +1,6 @@
 #include "virtualclock.h"
 
-namespace link {
+namespace meterlink {
 
 class VirtualTimer final : public Timer
 {
@@ -113,4 +113,4 @@ bool VirtualClock::advanceUntil(const std::function<bool()> &pred, qint64 maxMs)
     return pred();
 }
 
-} // namespace link
+} // namespace meterlink

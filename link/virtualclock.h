@@ -9,7 +9,7 @@
 #include <map>
 #include <vector>
 
-namespace link {
+namespace meterlink {
 
 class VirtualClock final : public Clock
 {
@@ -47,4 +47,4 @@ private:
     std::multimap<std::pair<qint64, quint64>, Event> m_events; // (due, id) -> event
 };
 
-} // namespace link
+} // namespace meterlink

@@ -1,0 +1,30 @@
+#include "portlist.h"
+
+namespace meterlink {
+
+int portFromCaption(const QString &caption, int defaultValue)
+{
+    bool ok = false;
+    const int n = caption.mid(3).trimmed().toInt(&ok);
+    return ok ? n : defaultValue;
+}
+
+QString windowsDevicePath(int number) { return QStringLiteral("\\\\.\\COM%1").arg(number); }
+
+QList<PortEntry> portsFromRegistryNames(const QStringList &names)
+{
+    QList<PortEntry> entries;
+    for (const QString &name : names) {
+        const int n = portFromCaption(name, -1);
+        entries.append({name, n, n >= 0 ? windowsDevicePath(n) : QStringLiteral("\\\\.\\") + name});
+    }
+    return entries;
+}
+
+PortEntry unixPortEntry(const QString &nameOrPath)
+{
+    const QString path = nameOrPath.startsWith(QLatin1Char('/')) ? nameOrPath : QStringLiteral("/dev/") + nameOrPath;
+    return {path, -1, path};
+}
+
+} // namespace meterlink

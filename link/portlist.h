@@ -1,0 +1,38 @@
+#pragma once
+// The serial ports an operator can choose from.
+//
+// Windows: ports are named "COM<n>" and known by their number n (the
+// stored "Port" value); the device opened is \\.\COM<n>. The list comes from
+// HKLM\Hardware\DeviceMap\SerialComm, or, when that is empty, from probing
+// COM1..COM8.
+// Linux and other systems: a port is named by its device path, e.g.
+// /dev/ttyUSB0, and stored as that path; the list is what the system reports,
+// and any path typed by the operator (a pseudo-terminal, say) is accepted.
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace meterlink {
+
+struct PortEntry
+{
+    QString caption;   // as shown in ComboPort and the port menu
+    int number = -1;   // Windows port number (menu tag); -1 when the name has none
+    QString device;    // what QSerialPort opens
+};
+
+// "COM12" -> 12: the caption from its fourth character on; defaultValue when
+// that is not a whole number.
+int portFromCaption(const QString &caption, int defaultValue);
+QString windowsDevicePath(int number);
+// Registry value data in listing order -> entries. A name whose tail is not
+// a number still gets its combo entry but no number (no menu item).
+QList<PortEntry> portsFromRegistryNames(const QStringList &names);
+// A name typed or stored on a POSIX system: a bare "ttyUSB0" means /dev/ttyUSB0.
+PortEntry unixPortEntry(const QString &nameOrPath);
+
+// The ports of this computer (platform-specific).
+QList<PortEntry> systemPorts();
+
+} // namespace meterlink

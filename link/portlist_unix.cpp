@@ -1,0 +1,15 @@
+#include "portlist.h"
+
+#include <QSerialPortInfo>
+
+namespace meterlink {
+
+QList<PortEntry> systemPorts()
+{
+    QList<PortEntry> entries;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+        entries.append(unixPortEntry(info.systemLocation()));
+    return entries;
+}
+
+} // namespace meterlink

@@ -1,0 +1,169 @@
+#include "qtserialline.h"
+
+#include "systemerror.h"
+
+namespace meterlink {
+
+namespace {
+
+QSerialPort::Parity toQt(Parity p)
+{
+    switch (p) {
+    case Parity::Odd: return QSerialPort::OddParity;
+    case Parity::Even: return QSerialPort::EvenParity;
+    case Parity::Mark: return QSerialPort::MarkParity;
+    case Parity::Space: return QSerialPort::SpaceParity;
+    case Parity::None: break;
+    }
+    return QSerialPort::NoParity;
+}
+
+} // namespace
+
+QtSerialLine::QtSerialLine(QObject *parent) : SerialLine(parent)
+{
+    connect(&m_port, &QSerialPort::readyRead, this, &SerialLine::readyRead);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialLine::onError);
+}
+
+QtSerialLine::~QtSerialLine()
+{
+    if (m_port.isOpen())
+        m_port.close();
+}
+
+void QtSerialLine::setPortName(const QString &name)
+{
+    if (!m_port.isOpen())
+        m_port.setPortName(name);
+}
+
+QString QtSerialLine::displayName() const { return portDisplayName(m_port.portName()); }
+
+bool QtSerialLine::open(QString *error)
+{
+    if (m_port.isOpen()) {
+        if (error)
+            *error = QStringLiteral("Can't open specified device %1").arg(displayName());
+        return false;
+    }
+    m_port.clearError();
+    resetSystemError();
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        const SystemError sys = lastSystemError();
+        if (error) {
+            if (m_port.error() == QSerialPort::DeviceNotFoundError)
+                *error = QStringLiteral("Specified device not found (%1).").arg(displayName());
+            else
+                *error = QStringLiteral("Can't open specified device %1 (Error %2, %3)")
+                             .arg(displayName())
+                             .arg(sys.code ? sys.code : int(m_port.error()))
+                             .arg(sys.code ? sys.text : m_port.errorString());
+        }
+        m_port.clearError();
+        return false;
+    }
+    applySettings();
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    m_port.setDataTerminalReady(false); // refused by a pseudo-terminal; harmless
+    m_port.setRequestToSend(true);
+    m_port.clearError();
+    return true;
+}
+
+bool QtSerialLine::close(QString *error)
+{
+    m_port.clearError();
+    m_port.close();
+    if (m_port.error() != QSerialPort::NoError) {
+        if (error)
+            *error = m_port.errorString();
+        m_port.clearError();
+        return false;
+    }
+    return true;
+}
+
+bool QtSerialLine::applySettings()
+{
+    bool ok = m_port.setBaudRate(m_baud);
+    ok = m_port.setDataBits(QSerialPort::Data8) && ok;
+    ok = m_port.setParity(toQt(m_parity)) && ok;
+    ok = m_port.setStopBits(m_stopBits == StopBits::Two ? QSerialPort::TwoStop : QSerialPort::OneStop) && ok;
+    m_port.clearError();
+    return ok;
+}
+
+bool QtSerialLine::setBaudRate(int bitsPerSecond)
+{
+    m_baud = bitsPerSecond;
+    if (!m_port.isOpen())
+        return true;
+    const bool ok = m_port.setBaudRate(bitsPerSecond);
+    m_port.clearError();
+    return ok;
+}
+
+bool QtSerialLine::setParity(Parity parity)
+{
+    m_parity = parity;
+    if (!m_port.isOpen())
+        return true;
+    const bool ok = m_port.setParity(toQt(parity));
+    m_port.clearError();
+    return ok;
+}
+
+bool QtSerialLine::setStopBits(StopBits stopBits)
+{
+    m_stopBits = stopBits;
+    if (!m_port.isOpen())
+        return true;
+    const bool ok = m_port.setStopBits(stopBits == StopBits::Two ? QSerialPort::TwoStop : QSerialPort::OneStop);
+    m_port.clearError();
+    return ok;
+}
+
+bool QtSerialLine::setRts(bool on)
+{
+    if (!m_port.isOpen())
+        return false;
+    // A pseudo-terminal answers "Inappropriate ioctl for device": not a line failure.
+    const bool ok = m_port.setRequestToSend(on);
+    m_port.clearError();
+    return ok;
+}
+
+bool QtSerialLine::write(const QByteArray &bytes)
+{
+    if (!m_port.isOpen())
+        return false;
+    if (m_port.write(bytes) != bytes.size()) {
+        m_port.clearError();
+        return false;
+    }
+    // Hand the bytes to the device now rather than on the next event-loop turn.
+    m_port.flush();
+    if (m_port.bytesToWrite() > 0)
+        m_port.waitForBytesWritten(100);
+    const bool ok = m_port.bytesToWrite() == 0;
+    m_port.clearError();
+    return ok;
+}
+
+QByteArray QtSerialLine::readAll()
+{
+    if (!m_port.isOpen())
+        return {};
+    return m_port.readAll();
+}
+
+void QtSerialLine::onError(QSerialPort::SerialPortError error)
+{
+    if (error == QSerialPort::ResourceError && m_port.isOpen()) {
+        const QString reason = m_port.errorString();
+        emit lost(reason);
+    }
+}
+
+} // namespace meterlink

@@ -1,0 +1,46 @@
+#pragma once
+// The serial line on a real port, through QSerialPort. Lives on the thread
+// that creates it, so received bytes reach the link on that thread.
+
+#include "serialline.h"
+
+#include <QSerialPort>
+
+namespace meterlink {
+
+class QtSerialLine final : public SerialLine
+{
+    Q_OBJECT
+public:
+    explicit QtSerialLine(QObject *parent = nullptr);
+    ~QtSerialLine() override;
+
+    void setPortName(const QString &name) override;
+    QString portName() const override { return m_port.portName(); }
+    bool open(QString *error) override;
+    bool close(QString *error) override;
+    bool isOpen() const override { return m_port.isOpen(); }
+    bool setBaudRate(int bitsPerSecond) override;
+    int baudRate() const override { return m_baud; }
+    bool setParity(Parity parity) override;
+    Parity parity() const override { return m_parity; }
+    bool setStopBits(StopBits stopBits) override;
+    StopBits stopBits() const override { return m_stopBits; }
+    bool setRts(bool on) override;
+    bool write(const QByteArray &bytes) override;
+    QByteArray readAll() override;
+
+    // The name shown in messages: COM3 on Windows, the device path elsewhere.
+    QString displayName() const;
+
+private:
+    bool applySettings();
+    void onError(QSerialPort::SerialPortError error);
+
+    QSerialPort m_port;
+    int m_baud = 4800;
+    Parity m_parity = Parity::None;
+    StopBits m_stopBits = StopBits::One;
+};
+
+} // namespace meterlink
