@@ -92,6 +92,8 @@ public:
     void setMeterControls(bool enabled);
     void setStatusPanel(int panel, const QString &text);
     void setFixDbEnabled(bool enabled);
+    // A line for the protocol view from the protocol layer (rejected replies).
+    void reportProtocolLine(const QString &line) { emit protocolLine(line); }
 
     // --- state the window shows ---
     bool isConnected() const { return m_connected; }
