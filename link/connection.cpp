@@ -164,7 +164,9 @@ void MeterConnection::commandsChange()
     }
     setMeterControls(true);
     const QByteArray request = pollRequest(m_pollCounter);
+    const int n = m_pollCounter;
     m_pollCounter = m_pollCounter >= kPollSteps - 1 ? 0 : m_pollCounter + 1;
+    emit pollRequested(n);
     enqueueRequest(request);
 }
 

@@ -124,6 +124,7 @@ signals:
     void closeFailed(const QString &message); // caption "Ошибка"
     void portError(const QString &message);
     void exchangeStarted();   // a request went out (for statistics)
+    void pollRequested(int n); // polling request n of the cycle was queued
 
 private:
     void commandsChange();

@@ -34,5 +34,8 @@ PortEntry unixPortEntry(const QString &nameOrPath);
 
 // The ports of this computer (platform-specific).
 QList<PortEntry> systemPorts();
+// A port named by the operator (COM3 on Windows, a path or tty name
+// elsewhere) as an entry of this platform (platform-specific).
+PortEntry portEntryForName(const QString &name);
 
 } // namespace meterlink

@@ -12,4 +12,6 @@ QList<PortEntry> systemPorts()
     return entries;
 }
 
+PortEntry portEntryForName(const QString &name) { return unixPortEntry(name); }
+
 } // namespace meterlink

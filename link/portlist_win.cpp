@@ -28,4 +28,10 @@ QList<PortEntry> systemPorts()
     return probed;
 }
 
+PortEntry portEntryForName(const QString &name)
+{
+    const int n = portFromCaption(name, -1);
+    return {name, n, n >= 0 ? windowsDevicePath(n) : name};
+}
+
 } // namespace meterlink

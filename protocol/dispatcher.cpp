@@ -85,6 +85,7 @@ void ReplyDispatcher::reject(const QString &text, bool resend)
 void ReplyDispatcher::accept(const Reply &reply)
 {
     const quint8 code = reply.code();
+    emit replyAccepted(code);
     m_connection.noteMeterAnswered();
     emit scheduleGaugeVisible((code == 0x08 || code == 0x26 || code == 0x28) && reply.length() != 4);
     m_connection.setStatusPanel(0, {});

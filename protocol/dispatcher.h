@@ -52,6 +52,7 @@ public:
     void dispatch(const QByteArray &reply);
 
 signals:
+    void replyAccepted(quint8 code);
     void operationLogged(const QString &text);
     // GaugeSched: shown while the schedule, holidays or transfers are read.
     void scheduleGaugeVisible(bool visible);
