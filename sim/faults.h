@@ -1,0 +1,45 @@
+#pragma once
+// Faults the simulated meter can be told to show, changeable at any time.
+// Counters (silentAfterReplies, busyCount, corruptNext) count down as the
+// meter uses them up.
+
+#include <QMap>
+
+namespace sim {
+
+struct Faults
+{
+    // Answers nothing at all, not even the address echo of Rs-485 mode.
+    bool silent = false;
+    // Sends this many more replies, then falls silent (sets `silent`); -1: off.
+    int silentAfterReplies = -1;
+
+    // Function code -> error code sent instead of the normal reply, for as
+    // long as the entry stays in the map.
+    QMap<quint8, quint8> errors;
+    // The next busyCount requests are answered "memory busy" (error 9) and
+    // not carried out; then the meter answers normally again.
+    int busyCount = 0;
+
+    // One byte of the reply is inverted: of the next reply only, or of every reply.
+    bool corruptNext = false;
+    bool corruptEvery = false;
+    // Which byte of the reply as it goes on the line (address byte of MODBUS
+    // mode included); negative counts from the end, so -1 is the CRC high byte.
+    int corruptOffset = -1;
+
+    // A reply goes out in this many chunks; each chunk after the first is
+    // sent splitGapMs after the previous one has left the line.
+    int splitParts = 1;
+    int splitGapMs = 5;
+
+    // A stray byte follows every reply, strayDelayMs after the reply has left the line.
+    bool strayByte = false;
+    quint8 strayValue = 0xFF;
+    int strayDelayMs = 20;
+
+    // Time between a complete request and the first byte of its reply.
+    int replyDelayMs = 0;
+};
+
+} // namespace sim
