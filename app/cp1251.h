@@ -1,0 +1,18 @@
+#pragma once
+// Windows-1251, the single-byte Cyrillic code page of the operation log.
+// Bytes 0x00..0x7F are ASCII; 0x80..0xFF are the code page's table (А..я,
+// Ё ё, №, quotes, dashes, € and the other letters and signs). The one unused
+// byte 0x98 decodes to U+FFFD. Characters the page lacks encode as '?', one
+// per code point.
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+namespace app {
+
+QByteArray toCp1251(QStringView text);
+QString fromCp1251(QByteArrayView bytes);
+
+} // namespace app
