@@ -789,8 +789,8 @@ void SimulatedMeter::refresh()
 }
 
 // Brings working time, energy registers and peaks up to the given moment in
-// steps of at most a minute, each step booked to the tariff in force at its
-// start; crossing the settlement day and hour copies the readings.
+// steps of at most a minute, each booked to the tariff in force at its start;
+// reaching the settlement day and hour copies the readings.
 void SimulatedMeter::advanceTo(qint64 meterMs, qint64 elapsedMs)
 {
     const qint64 dt = elapsedMs - m_livedElapsedMs;
@@ -805,7 +805,19 @@ void SimulatedMeter::advanceTo(qint64 meterMs, qint64 elapsedMs)
     qint64 t = m_livedMeterMs;
     const qint64 end = t + dt;
     while (t < end) {
-        const qint64 step = qMin<qint64>(60000, end - t);
+        // Steps end on whole minutes (zones start on them) and at the
+        // settlement moment of the month the step ends in.
+        qint64 step = qMin<qint64>(60000 - ((t % 60000) + 60000) % 60000, end - t);
+        bool settles = false;
+        const QDate endDate = fieldsAt(t + step).date();
+        const QDate day(endDate.year(), endDate.month(), m_state.settlementDay);
+        if (day.isValid()) {
+            const qint64 moment = msOfFields(day, QTime(m_state.settlementHour, 0));
+            if (t < moment && moment <= t + step) {
+                step = moment - t;
+                settles = true;
+            }
+        }
         const double kwh = powerKw * double(step) / 3.6e6;
         Registers &cur = m_state.current;
         cur.activeKwh[tariffAt(t) - 1] += kwh;
@@ -815,14 +827,8 @@ void SimulatedMeter::advanceTo(qint64 meterMs, qint64 elapsedMs)
             cur.peakW = static_cast<quint32>(m_state.loadPowerW);
             cur.peakTime = secondsOf(t + step);
         }
-        // Settlement moment of the month the step ends in.
-        const QDate endDate = fieldsAt(t + step).date();
-        const QDate day(endDate.year(), endDate.month(), m_state.settlementDay);
-        if (day.isValid()) {
-            const qint64 moment = msOfFields(day, QTime(m_state.settlementHour, 0));
-            if (t < moment && moment <= t + step)
-                settle();
-        }
+        if (settles)
+            settle();
         t += step;
     }
     m_livedMeterMs = meterMs;
