@@ -34,11 +34,13 @@ QtSerialLine::~QtSerialLine()
 
 void QtSerialLine::setPortName(const QString &name)
 {
-    if (!m_port.isOpen())
-        m_port.setPortName(name);
+    if (m_port.isOpen())
+        return;
+    m_name = name;
+    m_port.setPortName(name);
 }
 
-QString QtSerialLine::displayName() const { return portDisplayName(m_port.portName()); }
+QString QtSerialLine::displayName() const { return portDisplayName(m_name); }
 
 bool QtSerialLine::open(QString *error)
 {

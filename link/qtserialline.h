@@ -16,7 +16,7 @@ public:
     ~QtSerialLine() override;
 
     void setPortName(const QString &name) override;
-    QString portName() const override { return m_port.portName(); }
+    QString portName() const override { return m_name; }
     bool open(QString *error) override;
     bool close(QString *error) override;
     bool isOpen() const override { return m_port.isOpen(); }
@@ -38,6 +38,7 @@ private:
     void onError(QSerialPort::SerialPortError error);
 
     QSerialPort m_port;
+    QString m_name; // as given: QSerialPort shortens /dev/ paths
     int m_baud = 4800;
     Parity m_parity = Parity::None;
     StopBits m_stopBits = StopBits::One;

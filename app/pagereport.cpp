@@ -1,0 +1,34 @@
+#include "pagereport.h"
+
+namespace app {
+
+using protocol::MeterPage;
+
+int reportColumns(MeterPage::ListId list)
+{
+    switch (list) {
+    case MeterPage::ListAddi: return 2;
+    case MeterPage::ListSensor: return 3;
+    default: return 1; // ListParam has four columns, one of them in use
+    }
+}
+
+QStringList pageReport(const MeterPage &page)
+{
+    QStringList lines;
+    for (int l = 0; l < MeterPage::kListCount; ++l) {
+        const auto list = static_cast<MeterPage::ListId>(l);
+        for (int row = 0; row < MeterPage::rowCount(list); ++row) {
+            const QString title = MeterPage::rowCaption(list, row);
+            if (title.isEmpty())
+                continue;
+            QStringList fields{title};
+            for (int c = 0; c < reportColumns(list); ++c)
+                fields << page.cell(list, row, c);
+            lines << fields.join(QLatin1Char('\t'));
+        }
+    }
+    return lines;
+}
+
+} // namespace app

@@ -1,0 +1,67 @@
+#include "station.h"
+
+#include "protocol/functioncatalogue.h"
+#include "sim/attach.h"
+
+namespace app {
+
+QString Station::simulatorPortName() { return QStringLiteral("sim:"); }
+
+QString Station::simulatorCaption() { return QStringLiteral("Имитатор счетчика"); }
+
+Station::Station(meterlink::Clock &clock, RunModes modes, QObject *parent)
+    : QObject(parent),
+      m_clock(clock),
+      m_modes(modes),
+      m_connection(clock),
+      m_dispatcher(m_connection),
+      m_decoders(&m_page, modes.databaseMode),
+      m_memoryLine(clock),
+      m_simulator(clock)
+{
+    sim::attach(m_memoryLine, m_simulator);
+    m_connection.setMasterMode(modes.masterMode);
+    m_connection.setDatabaseMode(modes.databaseMode);
+    m_connection.setFunctionNamer([](quint8 code) { return protocol::functionName(code); });
+    m_connection.setReplyHandler([this](const QByteArray &reply) { m_dispatcher.dispatch(reply); });
+    connect(&m_connection, &meterlink::MeterConnection::protocolLine, &m_protocol, &ProtocolView::protocolLine);
+    connect(&m_connection, &meterlink::MeterConnection::resetRequested, this, &Station::resetReadings);
+    connect(&m_decoders, &protocol::MeterDecoders::serialRead, this,
+            [this](quint32, bool, bool fixDbEnabled) { m_connection.setFixDbEnabled(fixDbEnabled); });
+    // The simulated meter follows a write of new communication parameters on its own.
+    registerDecoders();
+    selectPort(simulatorPortName());
+}
+
+Station::~Station()
+{
+    m_connection.disconnectLink();
+}
+
+void Station::registerDecoders()
+{
+    for (const quint8 code : protocol::MeterDecoders::codes())
+        m_dispatcher.addDecoder(code, [this](const protocol::Reply &r) { m_decoders.decode(r); });
+}
+
+void Station::selectPort(const QString &device, const QString &caption)
+{
+    if (m_connection.isConnected())
+        return;
+    m_usingSimulator = device == simulatorPortName();
+    if (m_usingSimulator) {
+        m_connection.setLine(&m_memoryLine);
+        m_connection.setPortName(device, caption.isEmpty() ? simulatorCaption() : caption);
+    } else {
+        m_connection.setLine(&m_serialLine);
+        m_connection.setPortName(device, caption);
+    }
+}
+
+void Station::resetReadings()
+{
+    m_dispatcher.clearPasswordAccepted();
+    m_page.resetReadings();
+}
+
+} // namespace app

@@ -1,0 +1,66 @@
+#pragma once
+// The programming station's engine, assembled once: the meter link, the
+// reply dispatcher with every decoder registered, the "О счетчике" page,
+// the protocol feed and the built-in simulated meter. The window, the
+// command-line tool and the tests all drive this same object.
+
+#include "app/protocolview.h"
+#include "app/runmodes.h"
+#include "link/clock.h"
+#include "link/connection.h"
+#include "link/memoryline.h"
+#include "link/qtserialline.h"
+#include "protocol/dispatcher.h"
+#include "protocol/meterdecoders.h"
+#include "protocol/meterpage.h"
+#include "sim/simulatedmeter.h"
+
+#include <QObject>
+#include <memory>
+
+namespace app {
+
+class Station : public QObject
+{
+    Q_OBJECT
+public:
+    // The port name that stands for the built-in simulated meter.
+    static QString simulatorPortName();
+    static QString simulatorCaption(); // as the port list shows it
+
+    explicit Station(meterlink::Clock &clock, RunModes modes = {}, QObject *parent = nullptr);
+    ~Station() override;
+
+    const RunModes &modes() const { return m_modes; }
+    meterlink::MeterConnection &connection() { return m_connection; }
+    protocol::ReplyDispatcher &dispatcher() { return m_dispatcher; }
+    protocol::MeterPage &page() { return m_page; }
+    protocol::MeterDecoders &decoders() { return m_decoders; }
+    ProtocolView &protocolView() { return m_protocol; }
+    sim::SimulatedMeter &simulator() { return m_simulator; }
+
+    // Chooses the port for the next connection (only while disconnected):
+    // the simulated meter for simulatorPortName(), a serial device otherwise.
+    void selectPort(const QString &device, const QString &caption = {});
+    bool usingSimulator() const { return m_usingSimulator; }
+
+    // ActionReset: every read value is cleared and read anew by polling.
+    void resetReadings();
+
+private:
+    void registerDecoders();
+
+    meterlink::Clock &m_clock;
+    RunModes m_modes;
+    meterlink::MeterConnection m_connection;
+    protocol::ReplyDispatcher m_dispatcher;
+    protocol::MeterPage m_page;
+    protocol::MeterDecoders m_decoders;
+    ProtocolView m_protocol;
+    meterlink::MemoryLine m_memoryLine;
+    meterlink::QtSerialLine m_serialLine;
+    sim::SimulatedMeter m_simulator;
+    bool m_usingSimulator = false;
+};
+
+} // namespace app

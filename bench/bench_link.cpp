@@ -1,0 +1,100 @@
+// Benchmark: the conversation with the simulator program over a
+// pseudo-terminal at 115200 bit/s. Reports the mean exchange period against
+// its floor (the 50 ms command timer plus the line time of address, echo,
+// request and reply) and the CPU time this process spends per exchange.
+//
+//   build/bench/bench_link [exchanges] [rs485|modbus]
+
+#include "../tests/integration/simprocess.h"
+#include "link/connection.h"
+#include "link/qtclock.h"
+#include "link/qtserialline.h"
+#include "protocol/dispatcher.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <cstdio>
+#include <sys/resource.h>
+
+using namespace meterlink;
+
+namespace {
+double cpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const int exchanges = argc > 1 ? std::max(20, atoi(argv[1])) : 400;
+    const bool modbus = argc > 2 && QByteArray(argv[2]) == "modbus";
+    const int warmup = 10;
+    constexpr int baud = 115200;
+
+    testsupport::SimProcess sim({"--baud", "115200", "--mode", modbus ? "modbus" : "rs485", "--address", "3"});
+    if (sim.path().isEmpty()) {
+        std::fprintf(stderr, "simulator did not start: %s\n", qPrintable(sim.errors()));
+        return 1;
+    }
+    QtSerialLine line;
+    MeterConnection connection(QtClock::instance());
+    protocol::ReplyDispatcher dispatcher(connection);
+    connection.setLine(&line);
+    connection.setPortName(sim.path());
+    connection.setSpeedIndex(5);
+    connection.setLineMode(modbus ? 1 : 0);
+    connection.setAddress(3);
+
+    int done = 0;
+    qint64 lineBytes = 0;
+    QElapsedTimer wall;
+    double cpuStart = 0;
+    qint64 wallStartMs = 0;
+    connection.setReplyHandler([&](const QByteArray &reply) {
+        ++done;
+        if (done == warmup) {
+            wallStartMs = wall.elapsed();
+            cpuStart = cpuSeconds();
+            lineBytes = 0;
+        }
+        // Rs-485: address out and back, then the frame; MODBUS: the frame alone (address inside).
+        lineBytes += connection.currentRequest().size() + reply.size() + (modbus ? 1 : 2);
+        dispatcher.dispatch(reply);
+        if (done == warmup + exchanges)
+            QCoreApplication::quit();
+    });
+    int timeouts = 0;
+    QObject::connect(&connection, &MeterConnection::protocolLine, [&](const QString &) { ++timeouts; });
+    wall.start();
+    connection.connectLink();
+    if (!connection.isConnected()) {
+        std::fprintf(stderr, "could not open %s\n", qPrintable(sim.path()));
+        return 1;
+    }
+    QTimer::singleShot(600000, &app, &QCoreApplication::quit);
+    app.exec();
+    const double cpu = cpuSeconds() - cpuStart;
+    const double elapsedMs = double(wall.elapsed() - wallStartMs);
+    connection.disconnectLink();
+
+    const int measured = done - warmup;
+    if (measured <= 0) {
+        std::fprintf(stderr, "no exchanges measured\n");
+        return 1;
+    }
+    const double period = elapsedMs / measured;
+    const double lineMs = double(lineBytes) * 11.0 * 1000.0 / baud / measured;
+    const double floorMs = MeterConnection::kCommandIntervalMs + lineMs;
+    std::printf("mode %s, %d exchanges at %d bit/s, %d protocol lines (time-outs, errors)\n",
+                modbus ? "MODBUS" : "Rs-485", measured, baud, timeouts);
+    std::printf("mean exchange period  %.2f ms\n", period);
+    std::printf("floor (50 ms + line)  %.2f ms  (line time %.2f ms)\n", floorMs, lineMs);
+    std::printf("above floor           %.2f %%  (target < 5 %%)\n", (period / floorMs - 1.0) * 100.0);
+    std::printf("CPU per exchange      %.3f ms  (target < 1 ms)\n", cpu * 1000.0 / measured);
+    return 0;
+}

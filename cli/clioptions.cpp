@@ -1,0 +1,110 @@
+#include "clioptions.h"
+
+#include "link/speeds.h"
+
+#include <QCommandLineParser>
+#include <QTextStream>
+
+namespace cli {
+
+namespace {
+
+bool intOption(const QCommandLineParser &p, const QString &name, int lo, int hi, int *out, QString *error)
+{
+    if (!p.isSet(name))
+        return true;
+    bool ok = false;
+    const int v = p.value(name).toInt(&ok, 0);
+    if (!ok || v < lo || v > hi) {
+        *error = QStringLiteral("Неверное значение --%1: %2 (допустимо %3..%4)").arg(name, p.value(name)).arg(lo).arg(hi);
+        return false;
+    }
+    *out = v;
+    return true;
+}
+
+} // namespace
+
+std::optional<Options> parseOptions(const QStringList &arguments, QString *error)
+{
+    QCommandLineParser p;
+    p.setApplicationDescription(QStringLiteral(
+        "Programming station for the Tarvik 504 meter: runs the conversation with one meter.\n"
+        "Exit codes: 0 ok, 1 bad options, 2 port not opened, 3 meter never answered, 4 port lost."));
+    p.addHelpOption();
+    p.addVersionOption();
+    p.addOptions({
+        {"port", "Serial port: a device path (/dev/ttyUSB0), COMn on Windows, or \"sim\" for the built-in "
+                 "simulated meter (default).", "port", "sim"},
+        {"baud", "Speed in bit/s: 4800, 9600, 19200, 38400, 57600, 115200 (default 4800).", "bps", "4800"},
+        {"mode", "Line mode: rs485 (default) or modbus.", "mode", "rs485"},
+        {"parity", "MODBUS parity: none (default), even, odd.", "parity", "none"},
+        {"address", "Meter address 0..255 (default 0).", "n", "0"},
+        {"timeout", "Reply time-out in ms, 200..30000 (default 500).", "ms", "500"},
+        {"cycles", "Polling cycles of 61 requests to run (default 1; 0 = until --seconds).", "n", "1"},
+        {"seconds", "Stop after this many seconds.", "s"},
+        {"master", "Trace every frame sent and received."},
+        {"report", "After the run print the page \"О счетчике\": title TAB value(s), one row a line."},
+        {"quiet", "Do not print protocol lines."},
+        {"sim-address", "Address of the built-in meter (default: --address).", "n"},
+        {"sim-silent", "The built-in meter answers nothing."},
+        {"sim-busy", "The built-in meter answers \"memory busy\" to the next n requests.", "n"},
+    });
+    if (!p.parse(arguments)) {
+        *error = p.errorText();
+        return std::nullopt;
+    }
+    if (p.isSet("help") || p.isSet("version")) {
+        QTextStream(stdout) << (p.isSet("help") ? p.helpText()
+                                                : QStringLiteral("tarvik-cli 1.2\n"));
+        error->clear();
+        return std::nullopt;
+    }
+
+    Options o;
+    o.port = p.value("port");
+    if (o.port.compare("sim", Qt::CaseInsensitive) == 0)
+        o.port = QStringLiteral("sim");
+    bool ok = false;
+    const auto index = meterlink::indexForSpeed(p.value("baud").toInt(&ok));
+    if (!ok || !index) {
+        *error = QStringLiteral("Неверная скорость: %1").arg(p.value("baud"));
+        return std::nullopt;
+    }
+    o.speedIndex = *index;
+    const QString mode = p.value("mode").toLower();
+    if (mode != "rs485" && mode != "rs-485" && mode != "modbus") {
+        *error = QStringLiteral("Неверный режим линии: %1").arg(p.value("mode"));
+        return std::nullopt;
+    }
+    o.lineMode = mode == "modbus" ? 1 : 0;
+    const QStringList parities{"none", "even", "odd"};
+    o.parityIndex = int(parities.indexOf(p.value("parity").toLower()));
+    if (o.parityIndex < 0) {
+        *error = QStringLiteral("Неверный паритет: %1").arg(p.value("parity"));
+        return std::nullopt;
+    }
+    if (!intOption(p, "address", 0, 255, &o.address, error) || !intOption(p, "timeout", 200, 30000, &o.timeoutMs, error)
+        || !intOption(p, "cycles", 0, 1000000, &o.cycles, error)
+        || !intOption(p, "sim-address", 0, 255, &o.simAddress, error)
+        || !intOption(p, "sim-busy", 0, 1000000, &o.simBusy, error))
+        return std::nullopt;
+    if (p.isSet("seconds")) {
+        o.seconds = p.value("seconds").toDouble(&ok);
+        if (!ok || o.seconds <= 0) {
+            *error = QStringLiteral("Неверное значение --seconds: %1").arg(p.value("seconds"));
+            return std::nullopt;
+        }
+    }
+    if (o.cycles == 0 && o.seconds <= 0) {
+        *error = QStringLiteral("--cycles 0 требует --seconds");
+        return std::nullopt;
+    }
+    o.master = p.isSet("master");
+    o.report = p.isSet("report");
+    o.quiet = p.isSet("quiet");
+    o.simSilent = p.isSet("sim-silent");
+    return o;
+}
+
+} // namespace cli

@@ -1,0 +1,41 @@
+#pragma once
+// Command-line options of tarvik-cli.
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace cli {
+
+enum ExitCode {
+    ExitOk = 0,
+    ExitUsage = 1,        // bad options
+    ExitPortFailed = 2,   // the port could not be opened
+    ExitNoAnswer = 3,     // the meter never answered
+    ExitPortLost = 4,     // the port went away during the run
+};
+
+struct Options
+{
+    QString port;          // device path, COMn, or "sim" for the built-in meter
+    int speedIndex = 0;    // 0..5 = 4800..115200
+    int lineMode = 0;      // 0 Rs-485, 1 MODBUS
+    int parityIndex = 0;   // 0 none, 1 even, 2 odd
+    int address = 0;
+    int timeoutMs = 500;
+    int cycles = 1;        // polling cycles to run (0: until --seconds)
+    double seconds = 0;    // run time limit (0: none)
+    bool master = false;   // trace every frame
+    bool report = false;   // print the meter page after the run
+    bool quiet = false;    // no protocol lines
+    // Built-in meter only.
+    int simAddress = -1;   // -1: the same as --address
+    bool simSilent = false;
+    int simBusy = 0;
+};
+
+// Parses argv; on --help/--version prints and returns nothing with an empty
+// error; on a bad option returns nothing and sets *error.
+std::optional<Options> parseOptions(const QStringList &arguments, QString *error);
+
+} // namespace cli

@@ -1,0 +1,92 @@
+#include "clirun.h"
+
+#include "app/pagereport.h"
+#include "app/station.h"
+#include "link/portlist.h"
+#include "link/qtclock.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+#include <QTimer>
+
+namespace cli {
+
+namespace {
+
+void configure(app::Station &station, const Options &o)
+{
+    auto &c = station.connection();
+    if (o.port == QLatin1String("sim")) {
+        station.selectPort(app::Station::simulatorPortName());
+        auto &meter = station.simulator();
+        meter.setAddress(static_cast<quint8>(o.simAddress >= 0 ? o.simAddress : o.address));
+        meter.setLineMode(o.lineMode == 1 ? meterlink::LineMode::Modbus : meterlink::LineMode::Rs485);
+        meter.setSpeedIndex(o.speedIndex);
+        meter.faults().silent = o.simSilent;
+        meter.faults().busyCount = o.simBusy;
+    } else {
+        const auto entry = meterlink::portEntryForName(o.port);
+        station.selectPort(entry.device, entry.caption);
+    }
+    c.setSpeedIndex(o.speedIndex);
+    c.setLineMode(o.lineMode);
+    c.setParityIndex(o.parityIndex);
+    c.setAddress(o.address);
+    c.setTimeoutMs(o.timeoutMs);
+}
+
+} // namespace
+
+int run(const Options &o)
+{
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    app::Station station(meterlink::QtClock::instance(), app::RunModes{o.master, false});
+    configure(station, o);
+    auto &c = station.connection();
+
+    int exitCode = ExitOk;
+    int cycleStarts = 0;
+    int answered = 0;
+    auto finish = [&](int code) {
+        exitCode = code;
+        QCoreApplication::exit(code);
+    };
+
+    if (!o.quiet)
+        QObject::connect(&station.protocolView(), &app::ProtocolView::lineAdded, [&](const QString &line) {
+            out << line << '\n';
+            out.flush();
+        });
+    QObject::connect(&station.dispatcher(), &protocol::ReplyDispatcher::replyAccepted, [&] { ++answered; });
+    QObject::connect(&c, &meterlink::MeterConnection::pollRequested, [&](int n) {
+        // The first request of the cycle after the last one asked for.
+        if (n == 0 && ++cycleStarts > o.cycles && o.cycles > 0)
+            finish(answered > 0 ? ExitOk : ExitNoAnswer);
+    });
+    QObject::connect(&c, &meterlink::MeterConnection::openFailed, [&](const QString &e) {
+        err << e << '\n';
+        finish(ExitPortFailed);
+    });
+    QObject::connect(&c, &meterlink::MeterConnection::portError, [&](const QString &e) {
+        err << e << '\n';
+        if (!c.isConnected())
+            finish(ExitPortLost);
+    });
+    if (o.seconds > 0)
+        QTimer::singleShot(static_cast<int>(o.seconds * 1000), [&] { finish(answered > 0 ? ExitOk : ExitNoAnswer); });
+
+    QTimer::singleShot(0, [&] { c.connectLink(); });
+    QCoreApplication::exec();
+    c.disconnectLink();
+
+    if (o.report)
+        for (const QString &line : app::pageReport(station.page()))
+            out << line << '\n';
+    if (exitCode == ExitNoAnswer)
+        err << QStringLiteral("Счетчик не отвечает") << '\n';
+    out.flush();
+    return exitCode;
+}
+
+} // namespace cli

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs everything the build, the program and the tests need (Debian 12,
+# as root). Quiet and quick when all is there already.
+set -euo pipefail
+
+packages=(
+  g++ cmake ninja-build pkg-config
+  qt6-base-dev qt6-base-dev-tools libqt6serialport6-dev qt6-serialport-dev
+  qt6-charts-dev libqt6sql6-sqlite libqt6sql6-odbc libgl-dev
+  qt6-qpa-plugins fonts-dejavu-core
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+  if command -v sudo >/dev/null; then SUDO=sudo; else
+    echo "setup: these packages are missing and installing them needs root: ${missing[*]}" >&2; exit 1; fi
+else SUDO=; fi
+echo "setup: installing ${missing[*]}" >&2
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
