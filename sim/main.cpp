@@ -21,6 +21,7 @@
 #include <QSerialPort>
 
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 
 namespace {
@@ -212,7 +213,7 @@ int main(int argc, char *argv[])
                                  applyLine(port, meterlink::speedForIndex(speed).value_or(4800), lineMode, modbusParity);
                              });
                          });
-        std::printf("DEVICE %s\n", qPrintable(port.portName()));
+        std::printf("DEVICE %s\n", qPrintable(parser.value(QStringLiteral("device"))));
     } else {
 #ifdef Q_OS_UNIX
         QString error;
