@@ -9,6 +9,13 @@ int MemoryLine::lineTimeMs(qsizetype byteCount) const
     return static_cast<int>((byteCount * 11 * 1000 + m_baud - 1) / m_baud);
 }
 
+int MemoryLine::deliveryDelay(qint64 &freeAt, qsizetype byteCount)
+{
+    const qint64 now = m_clock.elapsedMs();
+    freeAt = qMax(freeAt, now) + lineTimeMs(byteCount);
+    return static_cast<int>(freeAt - now);
+}
+
 bool MemoryLine::open(QString *error)
 {
     if (m_open) {
@@ -63,7 +70,7 @@ bool MemoryLine::write(const QByteArray &bytes)
         return false;
     m_writes.append({bytes, m_parity, m_stopBits});
     const quint64 session = m_session;
-    m_clock.callLater(lineTimeMs(bytes.size()), this, [this, bytes, session] {
+    m_clock.callLater(deliveryDelay(m_toPeerFreeAt, bytes.size()), this, [this, bytes, session] {
         if (session == m_session && m_toPeer)
             m_toPeer(bytes);
     });
@@ -73,7 +80,7 @@ bool MemoryLine::write(const QByteArray &bytes)
 void MemoryLine::sendFromPeer(const QByteArray &bytes)
 {
     const quint64 session = m_session;
-    m_clock.callLater(lineTimeMs(bytes.size()), this, [this, bytes, session] {
+    m_clock.callLater(deliveryDelay(m_fromPeerFreeAt, bytes.size()), this, [this, bytes, session] {
         if (session != m_session || !m_open)
             return;
         m_rx.append(bytes);

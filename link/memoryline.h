@@ -66,6 +66,11 @@ private:
     QByteArray m_rx;
     QList<Write> m_writes;
     quint64 m_session = 0; // bytes in flight from a closed session are dropped
+    // Each direction carries one byte at a time: a chunk starts when the one
+    // before it has left the line, so chunks never overtake each other.
+    qint64 m_toPeerFreeAt = 0;
+    qint64 m_fromPeerFreeAt = 0;
+    int deliveryDelay(qint64 &freeAt, qsizetype byteCount);
 };
 
 } // namespace meterlink
