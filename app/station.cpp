@@ -9,13 +9,14 @@ QString Station::simulatorPortName() { return QStringLiteral("sim:"); }
 
 QString Station::simulatorCaption() { return QStringLiteral("Имитатор счетчика"); }
 
-Station::Station(meterlink::Clock &clock, RunModes modes, QObject *parent)
+Station::Station(meterlink::Clock &clock, RunModes modes, const QString &workingDir, QObject *parent)
     : QObject(parent),
       m_clock(clock),
       m_modes(modes),
       m_connection(clock),
       m_dispatcher(m_connection),
       m_decoders(&m_page, modes.databaseMode),
+      m_log(workingDir, modes.databaseMode),
       m_memoryLine(clock),
       m_simulator(clock)
 {
@@ -28,7 +29,9 @@ Station::Station(meterlink::Clock &clock, RunModes modes, QObject *parent)
     connect(&m_connection, &meterlink::MeterConnection::resetRequested, this, &Station::resetReadings);
     connect(&m_decoders, &protocol::MeterDecoders::serialRead, this,
             [this](quint32, bool, bool fixDbEnabled) { m_connection.setFixDbEnabled(fixDbEnabled); });
-    // The simulated meter follows a write of new communication parameters on its own.
+    m_log.setNowProvider([this] { return m_clock.now(); });
+    connect(&m_dispatcher, &protocol::ReplyDispatcher::operationLogged, this,
+            [this](const QString &text) { m_log.operationLogLine(text, m_page.meterSerial()); });
     registerDecoders();
     selectPort(simulatorPortName());
 }

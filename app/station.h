@@ -4,6 +4,7 @@
 // the protocol feed and the built-in simulated meter. The window, the
 // command-line tool and the tests all drive this same object.
 
+#include "app/operationlog.h"
 #include "app/protocolview.h"
 #include "app/runmodes.h"
 #include "link/clock.h"
@@ -28,7 +29,11 @@ public:
     static QString simulatorPortName();
     static QString simulatorCaption(); // as the port list shows it
 
-    explicit Station(meterlink::Clock &clock, RunModes modes = {}, QObject *parent = nullptr);
+    static constexpr int kMeterTypeId = 48; // this meter model in the production database
+
+    // workingDir: where the operation log lives (fixed at start-up).
+    explicit Station(meterlink::Clock &clock, RunModes modes = {}, const QString &workingDir = QDir::currentPath(),
+                     QObject *parent = nullptr);
     ~Station() override;
 
     const RunModes &modes() const { return m_modes; }
@@ -37,6 +42,7 @@ public:
     protocol::MeterPage &page() { return m_page; }
     protocol::MeterDecoders &decoders() { return m_decoders; }
     ProtocolView &protocolView() { return m_protocol; }
+    OperationLog &operationLog() { return m_log; }
     sim::SimulatedMeter &simulator() { return m_simulator; }
 
     // Chooses the port for the next connection (only while disconnected):
@@ -57,6 +63,7 @@ private:
     protocol::MeterPage m_page;
     protocol::MeterDecoders m_decoders;
     ProtocolView m_protocol;
+    OperationLog m_log;
     meterlink::MemoryLine m_memoryLine;
     meterlink::QtSerialLine m_serialLine;
     sim::SimulatedMeter m_simulator;

@@ -1,0 +1,596 @@
+#include "main.h"
+
+#include "app/About.h"
+#include "app/dbpage.h"
+#include "app/meterpageview.h"
+#include "app/protocolpage.h"
+#include "link/linemode.h"
+#include "link/qtclock.h"
+#include "link/speeds.h"
+
+#include <QActionGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPainter>
+#include <QScreen>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTabWidget>
+#include <QToolBar>
+
+namespace app {
+
+namespace {
+constexpr int kClientWidth = 792;
+constexpr int kClientHeight = 624;
+} // namespace
+
+TFormMain::TFormMain(StartupOptions options, QWidget *parent) : QMainWindow(parent), m_options(std::move(options))
+{
+    setObjectName(QStringLiteral("FormMain"));
+    setWindowTitle(kTitle);
+    if (!m_options.openSettings)
+        m_options.openSettings = nativeSettingsOpener();
+    if (!m_options.showMessage)
+        m_options.showMessage = [this](QMessageBox::Icon icon, const QString &caption, const QString &text) {
+            QMessageBox box(icon, caption, text, QMessageBox::Ok, this);
+            box.exec();
+        };
+    if (!m_options.openUrl)
+        m_options.openUrl = [](const QUrl &url) { QDesktopServices::openUrl(url); };
+
+    // 1. Paths fixed for the whole run.
+    m_workingDir = m_options.workingDir.isEmpty() ? QDir::currentPath() : m_options.workingDir;
+    m_helpFile = QDir(m_workingDir).filePath(QStringLiteral("Setting_Tarvik_504.chm"));
+    // 3, 4, 7. Configuration and run modes.
+    restoreConfiguration();
+    meterlink::Clock &clock = m_options.clock ? *m_options.clock : meterlink::QtClock::instance();
+    m_station = std::make_unique<Station>(clock, m_modes, m_workingDir);
+
+    buildActions();
+    buildToolBar();
+    buildConnectionPanel();
+    buildPages(); // 2. the lists of "О счетчике" with their row titles
+    buildStatusBar();
+    buildMenus();
+    // 6. Line mode, time-out; 10, 11. port lists and the restored selection.
+    fillPortLists();
+    bindEngine();
+    applyRunModes(); // 8.
+    m_pages->setCurrentWidget(m_meterPage); // 14.
+    // 16. No meter yet.
+    m_station->connection().setMeterControls(false);
+    m_station->resetReadings();
+    updateControls();
+
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    if (const QScreen *screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    m_about = new TAboutBox(this); // created with the window, shown on request
+}
+
+TFormMain::~TFormMain()
+{
+    if (!m_closed && m_station)
+        m_station->connection().disconnectLink();
+}
+
+// ---------------------------------------------------------------- configuration
+
+void TFormMain::restoreConfiguration()
+{
+    const QDir dir(m_workingDir);
+    if (auto settings = m_options.openSettings(true)) {
+        m_config = app::restoreConfiguration(*settings);
+        m_modes = determineRunModes(*settings, dir);
+    } else {
+        QSettings none(QString(), QSettings::IniFormat);
+        m_modes = determineRunModes(none, dir);
+    }
+}
+
+Configuration TFormMain::currentConfiguration() const
+{
+    Configuration c = m_config;
+    c.address = SpinAddr->value();
+    c.baudIndex = ComboBaud->currentIndex();
+    c.timeoutMs = SpinTimer->value();
+    c.parityIndex = ComboParity->currentIndex();
+    c.modeIndex = ComboMode->currentIndex();
+    c.scan = CheckScaner->isChecked();
+    const int index = ComboPort->currentIndex();
+    if (index >= 0 && index < m_ports.size()) {
+        const auto &entry = m_ports[index];
+        c.portName = entry.device;
+        c.port = entry.number >= 0 ? entry.number : c.port;
+    }
+    const int scanner = meterlink::portFromCaption(ComboScaner->currentText(), -1);
+    if (scanner >= 0)
+        c.scaner = scanner;
+    return c;
+}
+
+void TFormMain::saveConfigurationAtClose()
+{
+    // A key deleted while the program ran is not made anew: nothing is saved.
+    if (auto settings = m_options.openSettings(false))
+        saveConfiguration(*settings, currentConfiguration());
+}
+
+// ---------------------------------------------------------------- layout
+
+QIcon TFormMain::themed(const char *name, int fallback) const
+{
+    return QIcon::fromTheme(QString::fromLatin1(name), style()->standardIcon(QStyle::StandardPixmap(fallback)));
+}
+
+QAction *TFormMain::makeAction(const QString &name, const QString &caption, const QString &hint, bool enabled,
+                               const QIcon &icon)
+{
+    auto *action = new QAction(icon, caption, this);
+    action->setObjectName(name);
+    action->setToolTip(hint);
+    action->setStatusTip(hint);
+    action->setEnabled(enabled);
+    return action;
+}
+
+void TFormMain::buildActions()
+{
+    ActionConnect = makeAction("ActionConnect", "&Установить", "Установить связь", true,
+                               themed("network-connect", QStyle::SP_MediaPlay));
+    ActionDisconnect = makeAction("ActionDisconnect", "&Разорвать", "Разорвать связь", false,
+                                  themed("network-disconnect", QStyle::SP_MediaStop));
+    ActionFindAddress = makeAction("ActionFindAddress", "Поиск &адреса", "Поиск адреса", false,
+                                   themed("edit-find", QStyle::SP_FileDialogContentsView));
+    ActionFindAddress->setShortcut(Qt::Key_F3);
+    ActionSetting = makeAction("ActionSetting", "&Записать", "Записать установки", false,
+                               themed("document-send", QStyle::SP_ArrowDown));
+    ActionSetting->setShortcut(Qt::Key_F12);
+    ActionFixDb = makeAction("ActionFixDb", "Зафиксировать в Б&Д", "Зафиксировать в БД", false,
+                             themed("document-save", QStyle::SP_DriveHDIcon));
+    ActionTxt = makeAction("ActionTxt", "Краткий отчет", "Краткий отчет", false,
+                           themed("text-x-generic", QStyle::SP_FileDialogDetailedView));
+    ActionNewSched = makeAction("ActionNewSched", "&Новое", "Новое тарифное расписание", true,
+                                themed("document-new", QStyle::SP_FileIcon));
+    ActionLoadTariff = makeAction("ActionLoadTariff", "&Загрузить из файла",
+                                  "Загрузить тарифное расписание из файла", true,
+                                  themed("document-open", QStyle::SP_DialogOpenButton));
+    ActionSaveTariff = makeAction("ActionSaveTariff", "&Сохранить как файл",
+                                  "Сохранить тарифное расписание как файл", true,
+                                  themed("document-save-as", QStyle::SP_DialogSaveButton));
+    ActionWriteSched = makeAction("ActionWriteSched", "З&аписать в счетчик", "Записать расписание в счетчик", false,
+                                  themed("go-down", QStyle::SP_ArrowDown));
+    ActionReadSched = makeAction("ActionReadSched", "&Прочитать из счетчика", "Прочитать расписание из счетчика",
+                                 false, themed("go-up", QStyle::SP_ArrowUp));
+    ActionReset = makeAction("ActionReset", "&Сброс", "Сброс", true);
+    addAction(ActionReset); // no menu item or button; the lamp timer runs it
+
+    connect(ActionConnect, &QAction::triggered, this, [this] { m_station->connection().connectLink(); });
+    connect(ActionDisconnect, &QAction::triggered, this, [this] { m_station->connection().disconnectLink(); });
+    connect(ActionFindAddress, &QAction::triggered, this, [this] { m_station->connection().findAddress(); });
+    connect(ActionReset, &QAction::triggered, this, [this] { m_station->resetReadings(); });
+}
+
+void TFormMain::buildToolBar()
+{
+    auto *bar = addToolBar(QStringLiteral("ToolBar1"));
+    bar->setObjectName(QStringLiteral("ToolBar1"));
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    bar->setIconSize(QSize(20, 20));
+    bar->addActions({ActionConnect, ActionDisconnect, ActionFindAddress});
+    bar->addSeparator();
+    bar->addActions({ActionSetting, ActionFixDb, ActionTxt});
+    bar->addSeparator();
+    bar->addActions({ActionNewSched, ActionLoadTariff, ActionSaveTariff, ActionWriteSched, ActionReadSched});
+    if (auto *button = bar->widgetForAction(ActionFixDb))
+        button->setObjectName(QStringLiteral("ToolFixDb"));
+
+    auto *lampPanel = new QWidget(bar);
+    auto *lampLayout = new QHBoxLayout(lampPanel);
+    lampLayout->setContentsMargins(12, 0, 4, 0);
+    Shape1 = new QLabel(lampPanel);
+    Shape1->setObjectName(QStringLiteral("Shape1"));
+    Shape1->setFixedSize(18, 18);
+    Shape1->hide();
+    lampLayout->addWidget(Shape1);
+    bar->addWidget(lampPanel);
+}
+
+void TFormMain::buildConnectionPanel()
+{
+    auto *panelMain = new QWidget(this);
+    panelMain->setObjectName(QStringLiteral("PanelMainConnect"));
+    panelMain->setFixedHeight(63);
+    auto *outer = new QHBoxLayout(panelMain);
+    outer->setContentsMargins(6, 2, 6, 2);
+
+    auto *panel = new QFrame(panelMain);
+    panel->setObjectName(QStringLiteral("PanelConnect"));
+    auto *grid = new QGridLayout(panel);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setVerticalSpacing(2);
+    auto label = [&](const QString &text, int column) {
+        auto *l = new QLabel(text, panel);
+        grid->addWidget(l, 0, column);
+        return l;
+    };
+    label(QStringLiteral("Порт:"), 0);
+    ComboPort = new QComboBox(panel);
+    ComboPort->setObjectName(QStringLiteral("ComboPort"));
+    ComboPort->setMinimumWidth(150);
+    grid->addWidget(ComboPort, 1, 0);
+
+    label(QStringLiteral("Скорость :"), 1);
+    ComboBaud = new QComboBox(panel);
+    ComboBaud->setObjectName(QStringLiteral("ComboBaud"));
+    ComboBaud->addItems(meterlink::speedItems());
+    grid->addWidget(ComboBaud, 1, 1);
+
+    label(QStringLiteral("Адрес :"), 2);
+    SpinAddr = new QSpinBox(panel);
+    SpinAddr->setObjectName(QStringLiteral("SpinAddr"));
+    SpinAddr->setRange(0, 255);
+    grid->addWidget(SpinAddr, 1, 2);
+
+    label(QStringLiteral("Таймаут :"), 3);
+    SpinTimer = new QSpinBox(panel);
+    SpinTimer->setObjectName(QStringLiteral("SpinTimer"));
+    SpinTimer->setRange(meterlink::MeterConnection::kMinTimeoutMs, meterlink::MeterConnection::kMaxTimeoutMs);
+    SpinTimer->setSingleStep(100);
+    SpinTimer->setValue(meterlink::MeterConnection::kDefaultTimeoutMs);
+    SpinTimer->setSuffix(QStringLiteral(" мсек"));
+    grid->addWidget(SpinTimer, 1, 3);
+
+    LabelParity = label(QStringLiteral("Паритет:"), 4);
+    LabelParity->setObjectName(QStringLiteral("LabelParity"));
+    ComboParity = new QComboBox(panel);
+    ComboParity->setObjectName(QStringLiteral("ComboParity"));
+    ComboParity->addItems(meterlink::modbusParityItems());
+    grid->addWidget(ComboParity, 1, 4);
+
+    label(QStringLiteral("Пароль для доступа : "), 5);
+    EditPass = new QLineEdit(panel);
+    EditPass->setObjectName(QStringLiteral("EditPass"));
+    EditPass->setMaxLength(6);
+    EditPass->setFixedWidth(80);
+    grid->addWidget(EditPass, 1, 5);
+    outer->addWidget(panel);
+
+    PanelScaner = new QFrame(panelMain);
+    PanelScaner->setObjectName(QStringLiteral("PanelScaner"));
+    PanelScaner->setFixedWidth(128);
+    auto *scan = new QGridLayout(PanelScaner);
+    scan->setContentsMargins(0, 0, 0, 0);
+    scan->setVerticalSpacing(2);
+    scan->addWidget(new QLabel(QStringLiteral("Сканер:"), PanelScaner), 0, 0);
+    CheckScaner = new QCheckBox(QStringLiteral("Включен"), PanelScaner);
+    CheckScaner->setObjectName(QStringLiteral("CheckScaner"));
+    scan->addWidget(CheckScaner, 0, 1);
+    ComboScaner = new QComboBox(PanelScaner);
+    ComboScaner->setObjectName(QStringLiteral("ComboScaner"));
+    scan->addWidget(ComboScaner, 1, 0, 1, 2);
+    outer->addWidget(PanelScaner);
+
+    auto *panelMode = new QWidget(panelMain);
+    panelMode->setObjectName(QStringLiteral("PanelMode"));
+    auto *modeLayout = new QHBoxLayout(panelMode);
+    modeLayout->setContentsMargins(0, 0, 0, 0);
+    ComboMode = new QComboBox(panelMode);
+    ComboMode->setObjectName(QStringLiteral("ComboMode"));
+    ComboMode->addItems(meterlink::lineModeItems());
+    ComboMode->hide(); // the line mode follows the configuration and the meter, never the operator
+    modeLayout->addWidget(ComboMode);
+    outer->addWidget(panelMode);
+    outer->addStretch();
+
+    auto *central = new QWidget(this);
+    auto *column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(panelMain);
+    setCentralWidget(central);
+}
+
+void TFormMain::buildPages()
+{
+    m_pages = new QTabWidget(centralWidget());
+    m_pages->setObjectName(QStringLiteral("PageControlMain"));
+    m_meterPage = new MeterPageView(m_station->page(), m_modes.databaseMode, m_pages);
+    m_pages->addTab(m_meterPage, QStringLiteral("О счетчике"));
+    if (!m_modes.databaseMode) {
+        m_dbPage = new DbPage(m_station->operationLog(), m_pages);
+        m_pages->addTab(m_dbPage, QStringLiteral("База данных"));
+    }
+    m_protocolPage = new ProtocolPage(m_station->protocolView(), m_pages);
+    m_pages->addTab(m_protocolPage, QStringLiteral("Протокол"));
+    static_cast<QVBoxLayout *>(centralWidget()->layout())->addWidget(m_pages, 1);
+}
+
+void TFormMain::buildStatusBar()
+{
+    for (int i = 0; i < 2; ++i) {
+        m_statusPanels[i] = new QLabel(this);
+        m_statusPanels[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        m_statusPanels[i]->setFixedWidth(i == 0 ? 50 : 420);
+        statusBar()->addWidget(m_statusPanels[i]);
+    }
+    statusBar()->setSizeGripEnabled(false);
+}
+
+void TFormMain::buildMenus()
+{
+    QMenu *link = menuBar()->addMenu(QStringLiteral("&Связь"));
+    m_portMenu = link->addMenu(QStringLiteral("&Порт"));
+    m_portMenu->setObjectName(QStringLiteral("MenuPort"));
+    m_portGroup = new QActionGroup(this);
+    m_speedMenu = link->addMenu(QStringLiteral("&Скорость"));
+    m_speedMenu->setObjectName(QStringLiteral("MenuSpeed"));
+    m_speedGroup = new QActionGroup(this);
+    const QStringList speeds = meterlink::speedItems();
+    for (int tag = 0; tag < speeds.size(); ++tag) {
+        QAction *item = m_speedMenu->addAction(speeds[tag]);
+        item->setObjectName(QStringLiteral("N%1").arg(12001 + tag));
+        item->setCheckable(true);
+        item->setData(tag);
+        m_speedGroup->addAction(item);
+    }
+    connect(m_speedGroup, &QActionGroup::triggered, this, &TFormMain::N12001Click);
+    link->addSeparator();
+    link->addActions({ActionConnect, ActionDisconnect});
+    link->addSeparator();
+    link->addAction(ActionFindAddress);
+    link->addSeparator();
+    QAction *exit = link->addAction(QStringLiteral("В&ыход"), this, &QWidget::close);
+    exit->setObjectName(QStringLiteral("NExit"));
+
+    QMenu *settings = menuBar()->addMenu(QStringLiteral("&Установки"));
+    settings->addAction(ActionSetting);
+    settings->addAction(ActionFixDb); // the item NFixDb
+    settings->addSeparator();
+    settings->addAction(ActionTxt);
+
+    QMenu *schedule = menuBar()->addMenu(QStringLiteral("&Расписание"));
+    schedule->addActions({ActionNewSched, ActionLoadTariff, ActionSaveTariff});
+    schedule->addSeparator();
+    schedule->addActions({ActionWriteSched, ActionReadSched});
+
+    QMenu *help = menuBar()->addMenu(QStringLiteral("&?"));
+    QAction *helpItem = help->addAction(QStringLiteral("&Справка"), this,
+                                        [this] { m_options.openUrl(QUrl::fromLocalFile(m_helpFile)); });
+    helpItem->setObjectName(QStringLiteral("NHelp"));
+    help->addSeparator();
+    QAction *aboutItem = help->addAction(QStringLiteral("&О программе"), this, [this] { m_about->exec(); });
+    aboutItem->setObjectName(QStringLiteral("NAbout"));
+}
+
+// ---------------------------------------------------------------- ports
+
+void TFormMain::addPortEntry(const meterlink::PortEntry &entry)
+{
+    m_ports.append(entry);
+    ComboPort->addItem(entry.caption);
+    QAction *item = m_portMenu->addAction(entry.caption);
+    item->setCheckable(true);
+    item->setData(entry.device);
+    m_portGroup->addAction(item);
+    if (entry.device != Station::simulatorPortName())
+        ComboScaner->addItem(entry.caption);
+}
+
+void TFormMain::fillPortLists()
+{
+    for (const auto &entry : meterlink::systemPorts())
+        addPortEntry(entry);
+    addPortEntry({Station::simulatorCaption(), -1, Station::simulatorPortName()});
+    connect(m_portGroup, &QActionGroup::triggered, this, [this](QAction *item) { selectPort(item->data().toString()); });
+    connect(ComboPort, &QComboBox::currentIndexChanged, this, &TFormMain::ComboPortChange);
+#ifndef Q_OS_WIN
+    // A device path the system does not list (a pseudo-terminal) can be typed.
+    ComboPort->setEditable(true);
+    ComboPort->setInsertPolicy(QComboBox::NoInsert);
+    connect(ComboPort->lineEdit(), &QLineEdit::editingFinished, this, [this] {
+        const QString text = ComboPort->currentText().trimmed();
+        if (!text.isEmpty() && ComboPort->findText(text) < 0)
+            selectPort(meterlink::portEntryForName(text).device);
+    });
+#endif
+
+    // The restored meter port: by name, else by number, else the simulated meter.
+    bool selected = false;
+    if (m_options.selectSimulator)
+        selected = selectPort(Station::simulatorPortName());
+    if (!selected && !m_config.portName.isEmpty())
+        selected = selectPort(m_config.portName);
+    for (int i = 0; !selected && i < m_ports.size(); ++i)
+        if (m_ports[i].number >= 0 && m_ports[i].number == m_config.port)
+            selected = selectPort(m_ports[i].device);
+    if (!selected)
+        selectPort(m_ports.size() > 1 ? m_ports.first().device : Station::simulatorPortName());
+    for (int i = 0; i < ComboScaner->count(); ++i)
+        if (meterlink::portFromCaption(ComboScaner->itemText(i), -1) == m_config.scaner)
+            ComboScaner->setCurrentIndex(i);
+
+    // Speed, line mode, parity, address, time-out from the configuration.
+    ComboBaud->setCurrentIndex(m_config.baudIndex);
+    ComboBaudChange(m_config.baudIndex);
+    ComboParity->setCurrentIndex(m_config.parityIndex);
+    ComboMode->setCurrentIndex(m_config.modeIndex);
+    ComboModeChange(m_config.modeIndex);
+    SpinAddr->setValue(m_config.address);
+    SpinTimer->setValue(m_config.timeoutMs);
+    CheckScaner->setChecked(m_config.scan);
+    auto &c = m_station->connection();
+    c.setAddress(m_config.address);
+    c.setTimeoutMs(m_config.timeoutMs);
+    c.setParityIndex(m_config.parityIndex);
+}
+
+bool TFormMain::selectPort(const QString &device)
+{
+    auto it = std::find_if(m_ports.begin(), m_ports.end(), [&](const auto &e) { return e.device == device; });
+    if (it == m_ports.end()) {
+#ifdef Q_OS_WIN
+        return false;
+#else
+        if (!device.startsWith(QLatin1Char('/')))
+            return false;
+        addPortEntry(meterlink::unixPortEntry(device)); // a stored or typed path not listed by the system
+        it = m_ports.end() - 1;
+#endif
+    }
+    const int index = int(it - m_ports.begin());
+    if (ComboPort->currentIndex() != index)
+        ComboPort->setCurrentIndex(index); // runs ComboPortChange
+    else
+        ComboPortChange(index);
+    return true;
+}
+
+void TFormMain::ComboPortChange(int index)
+{
+    if (index < 0 || index >= m_ports.size())
+        return;
+    const auto &entry = m_ports[index];
+    m_station->selectPort(entry.device, entry.caption);
+    const auto items = m_portGroup->actions();
+    if (index < items.size())
+        items[index]->setChecked(true);
+}
+
+void TFormMain::ComboBaudChange(int index)
+{
+    const auto items = m_speedGroup->actions();
+    if (index >= 0 && index < items.size())
+        items[index]->setChecked(true);
+    m_station->connection().setSpeedIndex(index);
+}
+
+void TFormMain::N12001Click(QAction *item)
+{
+    item->setChecked(true);
+    ComboBaud->setCurrentIndex(item->data().toInt()); // runs ComboBaudChange
+}
+
+void TFormMain::ComboModeChange(int index)
+{
+    const bool modbus = index == static_cast<int>(meterlink::LineMode::Modbus);
+    ComboParity->setVisible(modbus);
+    LabelParity->setVisible(modbus);
+    m_station->connection().setLineMode(index);
+}
+
+// ---------------------------------------------------------------- engine
+
+void TFormMain::bindEngine()
+{
+    auto &c = m_station->connection();
+    connect(ComboBaud, &QComboBox::currentIndexChanged, this, &TFormMain::ComboBaudChange);
+    connect(ComboMode, &QComboBox::currentIndexChanged, this, &TFormMain::ComboModeChange);
+    connect(ComboParity, &QComboBox::currentIndexChanged, &c, &meterlink::MeterConnection::setParityIndex);
+    connect(SpinAddr, &QSpinBox::valueChanged, &c, &meterlink::MeterConnection::setAddress);
+    connect(SpinTimer, &QSpinBox::valueChanged, &c, &meterlink::MeterConnection::setTimeoutMs);
+    // What the meter changes (address search, new communication parameters) shows in the panel.
+    connect(&c, &meterlink::MeterConnection::addressChanged, SpinAddr, &QSpinBox::setValue);
+    connect(&c, &meterlink::MeterConnection::speedIndexChanged, ComboBaud, &QComboBox::setCurrentIndex);
+    connect(&c, &meterlink::MeterConnection::parityIndexChanged, ComboParity, &QComboBox::setCurrentIndex);
+    connect(&c, &meterlink::MeterConnection::lineModeChanged, ComboMode, &QComboBox::setCurrentIndex);
+
+    connect(&c, &meterlink::MeterConnection::controlsChanged, this, &TFormMain::updateControls);
+    connect(&c, &meterlink::MeterConnection::connectedChanged, this, &TFormMain::updateControls);
+    connect(&c, &meterlink::MeterConnection::lampChanged, this, &TFormMain::showLamp);
+    connect(&c, &meterlink::MeterConnection::statusPanelChanged, this,
+            [this](int panel, const QString &text) { m_statusPanels[panel == 0 ? 0 : 1]->setText(text); });
+    connect(&c, &meterlink::MeterConnection::batchFailed, this,
+            [this](meterlink::Batch, const QString &text) { message(QMessageBox::Critical, "Ошибка", text); });
+    connect(&c, &meterlink::MeterConnection::closeFailed, this,
+            [this](const QString &text) { message(QMessageBox::Critical, "Ошибка", text); });
+    connect(&c, &meterlink::MeterConnection::openFailed, this,
+            [this](const QString &text) { message(QMessageBox::Critical, kTitle, text); });
+    connect(&c, &meterlink::MeterConnection::portError, this,
+            [this](const QString &text) { message(QMessageBox::Critical, kTitle, text); });
+}
+
+void TFormMain::applyRunModes()
+{
+    ActionFixDb->setVisible(m_modes.databaseMode); // both ToolFixDb and the menu item NFixDb
+    PanelScaner->setVisible(m_modes.databaseMode);
+}
+
+void TFormMain::updateControls()
+{
+    const auto &c = m_station->connection();
+    const bool connected = c.isConnected();
+    ActionConnect->setEnabled(c.connectEnabled());
+    ActionDisconnect->setEnabled(connected);
+    ActionFindAddress->setEnabled(c.findAddressEnabled());
+    ActionSetting->setEnabled(c.settingEnabled());
+    ActionFixDb->setEnabled(c.fixDbEnabled());
+    for (QAction *a : {ActionWriteSched, ActionReadSched, ActionTxt})
+        a->setEnabled(c.meterControlsEnabled());
+    const bool selectable = !connected && c.connectEnabled();
+    ComboPort->setEnabled(selectable);
+    m_portMenu->setEnabled(selectable);
+    ComboBaud->setEnabled(selectable);
+    m_speedMenu->setEnabled(selectable);
+    ComboMode->setEnabled(selectable);
+}
+
+void TFormMain::showLamp(meterlink::Lamp lamp)
+{
+    if (lamp == meterlink::Lamp::Hidden) {
+        Shape1->hide();
+        return;
+    }
+    QPixmap pixmap(Shape1->size() * devicePixelRatio());
+    pixmap.setDevicePixelRatio(devicePixelRatio());
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(Qt::black, 1));
+    painter.setBrush(lamp == meterlink::Lamp::Green ? QColor(0, 255, 0) : QColor(255, 0, 0));
+    painter.drawEllipse(QRectF(1, 1, Shape1->width() - 2, Shape1->height() - 2));
+    painter.end();
+    Shape1->setPixmap(pixmap);
+    Shape1->setProperty("lampColor", lamp == meterlink::Lamp::Green ? QColor(0, 255, 0) : QColor(255, 0, 0));
+    Shape1->show();
+}
+
+void TFormMain::message(QMessageBox::Icon icon, const QString &caption, const QString &text)
+{
+    m_options.showMessage(icon, caption, text);
+}
+
+// ---------------------------------------------------------------- window events
+
+void TFormMain::closeEvent(QCloseEvent *event)
+{
+    if (!m_closed) {
+        m_station->connection().disconnectLink();
+        saveConfigurationAtClose();
+        m_closed = true;
+    }
+    event->accept();
+}
+
+void TFormMain::changeEvent(QEvent *event)
+{
+    // Identification of the workstation in the production database happens
+    // here in database mode, each time the window becomes active.
+    QMainWindow::changeEvent(event);
+}
+
+} // namespace app

@@ -1,0 +1,140 @@
+#pragma once
+// The main window TFormMain: tool bar, connection panel, pages, menus and
+// status bar, bound to the station's engine. Start-up restores the
+// configuration and applies the run modes; closing disconnects and saves.
+
+#include "app/configuration.h"
+#include "app/station.h"
+#include "link/portlist.h"
+
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QUrl>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QActionGroup;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QSpinBox;
+class QTabWidget;
+
+class TAboutBox;
+
+namespace app {
+
+class DbPage;
+class MeterPageView;
+class ProtocolPage;
+
+struct StartupOptions
+{
+    QString workingDir;                       // empty: the current directory
+    SettingsOpener openSettings;              // empty: the platform's native settings
+    meterlink::Clock *clock = nullptr;        // empty: the system clock
+    bool selectSimulator = false;             // start with the simulated meter selected
+    // Message boxes and the shell, replaceable so tests can watch them.
+    std::function<void(QMessageBox::Icon, const QString &caption, const QString &text)> showMessage;
+    std::function<void(const QUrl &)> openUrl;
+};
+
+class TFormMain : public QMainWindow
+{
+    Q_OBJECT
+public:
+    static inline const QString kTitle = QStringLiteral("Программирование Tarvik 504");
+
+    explicit TFormMain(StartupOptions options = {}, QWidget *parent = nullptr);
+    ~TFormMain() override;
+
+    Station &station() { return *m_station; }
+    const RunModes &modes() const { return m_modes; }
+    QString helpFilePath() const { return m_helpFile; }
+    TAboutBox *aboutBox() const { return m_about; }
+    QTabWidget *pages() const { return m_pages; }
+    // Selects the port list entry with this device (adding a typed path).
+    bool selectPort(const QString &device);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    // start-up, in its order
+    void restoreConfiguration();
+    void buildActions();
+    void buildToolBar();
+    void buildConnectionPanel();
+    void buildPages();
+    void buildStatusBar();
+    void buildMenus();
+    void fillPortLists();
+    void bindEngine();
+    void applyRunModes();
+
+    QAction *makeAction(const QString &name, const QString &caption, const QString &hint, bool enabled,
+                        const QIcon &icon = {});
+    QIcon themed(const char *name, int fallback) const;
+    void addPortEntry(const meterlink::PortEntry &entry);
+    void ComboPortChange(int index);
+    void ComboBaudChange(int index);
+    void N12001Click(QAction *item);
+    void ComboModeChange(int index);
+    void updateControls();
+    void showLamp(meterlink::Lamp lamp);
+    void message(QMessageBox::Icon icon, const QString &caption, const QString &text);
+    void saveConfigurationAtClose();
+    Configuration currentConfiguration() const;
+
+    StartupOptions m_options;
+    QString m_workingDir;
+    QString m_helpFile;
+    RunModes m_modes;
+    Configuration m_config;
+    std::unique_ptr<Station> m_station;
+    QList<meterlink::PortEntry> m_ports;
+    bool m_closed = false;
+
+    // actions
+    QAction *ActionConnect = nullptr;
+    QAction *ActionDisconnect = nullptr;
+    QAction *ActionFindAddress = nullptr;
+    QAction *ActionSetting = nullptr;
+    QAction *ActionFixDb = nullptr;
+    QAction *ActionTxt = nullptr;
+    QAction *ActionNewSched = nullptr;
+    QAction *ActionLoadTariff = nullptr;
+    QAction *ActionSaveTariff = nullptr;
+    QAction *ActionWriteSched = nullptr;
+    QAction *ActionReadSched = nullptr;
+    QAction *ActionReset = nullptr;
+    // controls
+    QLabel *Shape1 = nullptr;
+    QComboBox *ComboPort = nullptr;
+    QComboBox *ComboBaud = nullptr;
+    QSpinBox *SpinAddr = nullptr;
+    QSpinBox *SpinTimer = nullptr;
+    QComboBox *ComboParity = nullptr;
+    QLabel *LabelParity = nullptr;
+    QLineEdit *EditPass = nullptr;
+    QComboBox *ComboMode = nullptr;
+    QWidget *PanelScaner = nullptr;
+    QComboBox *ComboScaner = nullptr;
+    QCheckBox *CheckScaner = nullptr;
+    QTabWidget *m_pages = nullptr;
+    MeterPageView *m_meterPage = nullptr;
+    DbPage *m_dbPage = nullptr;
+    ProtocolPage *m_protocolPage = nullptr;
+    QLabel *m_statusPanels[2] = {};
+    QMenu *m_portMenu = nullptr;
+    QMenu *m_speedMenu = nullptr;
+    QActionGroup *m_portGroup = nullptr;
+    QActionGroup *m_speedGroup = nullptr;
+    TAboutBox *m_about = nullptr;
+};
+
+} // namespace app

@@ -1,0 +1,323 @@
+// The real main window, headless: start-up, run modes, configuration
+// round trip, a conversation with the simulated meter, the protocol and
+// operation-log pages, and screenshots of every page.
+
+#include "app/main.h"
+#include "app/meterpageview.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+#include <QTreeWidget>
+
+using namespace app;
+
+namespace {
+
+struct Message
+{
+    QMessageBox::Icon icon;
+    QString caption;
+    QString text;
+};
+
+// A working directory and a configuration file of the test's own.
+struct Workplace
+{
+    QTemporaryDir dir;
+    QString ini() const { return dir.filePath("Tarvik-504.ini"); }
+    QList<Message> messages;
+    QList<QUrl> opened;
+
+    StartupOptions options(bool simulator = true)
+    {
+        StartupOptions o;
+        o.workingDir = dir.path();
+        const QString path = ini();
+        o.openSettings = [path](bool create) -> std::unique_ptr<QSettings> {
+            if (!create && !QFile::exists(path))
+                return nullptr;
+            if (!QFile::exists(path)) {
+                QFile f(path);
+                f.open(QIODevice::WriteOnly);
+            }
+            return std::make_unique<QSettings>(path, QSettings::IniFormat);
+        };
+        o.selectSimulator = simulator;
+        o.showMessage = [this](QMessageBox::Icon i, const QString &c, const QString &t) { messages.append({i, c, t}); };
+        o.openUrl = [this](const QUrl &u) { opened << u; };
+        return o;
+    }
+    void store(const QString &name, const QVariant &value)
+    {
+        QSettings s(ini(), QSettings::IniFormat);
+        s.setValue(name, value);
+    }
+    void markDatabaseMode()
+    {
+        QFile f(dir.filePath("SettingSql.tarvik"));
+        f.open(QIODevice::WriteOnly);
+    }
+};
+
+template<typename T> T *child(QWidget &w, const char *name)
+{
+    return w.findChild<T *>(QString::fromLatin1(name));
+}
+
+QAction *action(QWidget &w, const char *name) { return child<QAction>(w, name); }
+
+QStringList pageCaptions(TFormMain &w)
+{
+    QStringList out;
+    for (int i = 0; i < w.pages()->count(); ++i)
+        out << w.pages()->tabText(i);
+    return out;
+}
+
+QString cell(TFormMain &w, const char *list, int row, int column = 1)
+{
+    return child<QTreeWidget>(w, list)->topLevelItem(row)->text(column);
+}
+
+QString screenshotDir() { return QStringLiteral(TARVIK_SCREENSHOT_DIR); }
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void startUpLayout()
+    {
+        Workplace place;
+        TFormMain w(place.options());
+        w.show();
+        QCOMPARE(w.windowTitle(), QStringLiteral("Программирование Tarvik 504"));
+        QCOMPARE(pageCaptions(w), QStringList({"О счетчике", "База данных", "Протокол"}));
+        QCOMPARE(w.pages()->currentIndex(), 0);
+        QCOMPARE(w.centralWidget()->width(), 792);
+        QVERIFY(!w.modes().masterMode);
+        QVERIFY(!w.modes().databaseMode);
+        QVERIFY(!child<QWidget>(w, "PanelScaner")->isVisible());
+        QVERIFY(!child<QWidget>(w, "EditDelta")->isVisible());
+        QVERIFY(!child<QWidget>(w, "ComboMode")->isVisible());
+        QVERIFY(!child<QWidget>(w, "ComboParity")->isVisible());
+        QVERIFY(!child<QWidget>(w, "Shape1")->isVisible());
+        QVERIFY(!action(w, "ActionFixDb")->isVisible());
+        QCOMPARE(child<QTreeWidget>(w, "ListMain")->topLevelItemCount(), 23);
+        QCOMPARE(cell(w, "ListMain", 1, 0), QStringLiteral("Заводской номер"));
+        QCOMPARE(child<QComboBox>(w, "ComboPort")->currentText(), QStringLiteral("Имитатор счетчика"));
+        QCOMPARE(child<QLineEdit>(w, "EditPass")->maxLength(), 6);
+        QCOMPARE(w.menuBar()->actions().size(), 4);
+    }
+
+    void actionsAtStart_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("hint");
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<QString>("shortcut");
+        QTest::newRow("connect") << "ActionConnect" << "&Установить" << "Установить связь" << true << "";
+        QTest::newRow("disconnect") << "ActionDisconnect" << "&Разорвать" << "Разорвать связь" << false << "";
+        QTest::newRow("find") << "ActionFindAddress" << "Поиск &адреса" << "Поиск адреса" << false << "F3";
+        QTest::newRow("setting") << "ActionSetting" << "&Записать" << "Записать установки" << false << "F12";
+        QTest::newRow("fixdb") << "ActionFixDb" << "Зафиксировать в Б&Д" << "Зафиксировать в БД" << false << "";
+        QTest::newRow("txt") << "ActionTxt" << "Краткий отчет" << "Краткий отчет" << false << "";
+        QTest::newRow("new") << "ActionNewSched" << "&Новое" << "Новое тарифное расписание" << true << "";
+        QTest::newRow("load") << "ActionLoadTariff" << "&Загрузить из файла"
+                              << "Загрузить тарифное расписание из файла" << true << "";
+        QTest::newRow("save") << "ActionSaveTariff" << "&Сохранить как файл"
+                              << "Сохранить тарифное расписание как файл" << true << "";
+        QTest::newRow("write") << "ActionWriteSched" << "З&аписать в счетчик" << "Записать расписание в счетчик"
+                               << false << "";
+        QTest::newRow("read") << "ActionReadSched" << "&Прочитать из счетчика" << "Прочитать расписание из счетчика"
+                              << false << "";
+        QTest::newRow("reset") << "ActionReset" << "&Сброс" << "Сброс" << true << "";
+    }
+    void actionsAtStart()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, caption);
+        QFETCH(QString, hint);
+        QFETCH(bool, enabled);
+        QFETCH(QString, shortcut);
+        Workplace place;
+        TFormMain w(place.options());
+        QAction *a = w.findChild<QAction *>(name);
+        QVERIFY(a);
+        QCOMPARE(a->text(), caption);
+        QCOMPARE(a->toolTip(), hint);
+        QCOMPARE(a->isEnabled(), enabled);
+        QCOMPARE(a->shortcut().toString(), shortcut);
+    }
+
+    void databaseMode()
+    {
+        Workplace place;
+        place.markDatabaseMode();
+        TFormMain w(place.options());
+        w.show();
+        QVERIFY(w.modes().databaseMode);
+        QVERIFY(w.modes().masterMode);
+        QCOMPARE(pageCaptions(w), QStringList({"О счетчике", "Протокол"}));
+        QVERIFY(action(w, "ActionFixDb")->isVisible());
+        QVERIFY(child<QWidget>(w, "ToolFixDb")->isVisible());
+        QVERIFY(child<QWidget>(w, "PanelScaner")->isVisible());
+        QVERIFY(child<QWidget>(w, "EditDelta")->isVisible());
+    }
+
+    void otherWorkingDirectory()
+    {
+        Workplace place;
+        TFormMain w(place.options());
+        action(w, "NHelp")->trigger();
+        QCOMPARE(place.opened, QList<QUrl>{QUrl::fromLocalFile(place.dir.filePath("Setting_Tarvik_504.chm"))});
+        QCOMPARE(w.station().operationLog().logFilePath(), place.dir.filePath("Setting_Tarvik_504.log"));
+    }
+
+    void restoredValues()
+    {
+        Workplace place;
+        place.store("Timeout", 50);
+        place.store("Address", 300);
+        place.store("BaudRate", 2);
+        place.store("Mode", 1);
+        place.store("Parity", 1);
+        TFormMain w(place.options());
+        w.show();
+        QCOMPARE(child<QSpinBox>(w, "SpinTimer")->value(), 200);
+        QCOMPARE(child<QSpinBox>(w, "SpinAddr")->value(), 255);
+        QCOMPARE(w.station().connection().timeoutMs(), 200);
+        QCOMPARE(w.station().connection().address(), 255);
+        QCOMPARE(child<QComboBox>(w, "ComboBaud")->currentIndex(), 2);
+        QCOMPARE(w.station().connection().speedIndex(), 2);
+        QCOMPARE(w.station().connection().lineMode(), 1);
+        QVERIFY(child<QWidget>(w, "ComboParity")->isVisible());
+        QCOMPARE(w.station().connection().parityIndex(), 1);
+    }
+
+    void savedAtCloseAndReadBack()
+    {
+        Workplace place;
+        {
+            TFormMain w(place.options());
+            w.show();
+            child<QSpinBox>(w, "SpinAddr")->setValue(42);
+            child<QSpinBox>(w, "SpinTimer")->setValue(1500);
+            action(w, "N12004")->trigger(); // speed menu: 57600
+            QCOMPARE(child<QComboBox>(w, "ComboBaud")->currentIndex(), 3);
+            w.close();
+        }
+        QSettings s(place.ini(), QSettings::IniFormat);
+        QCOMPARE(s.value("Baudrate").toInt(), 3);
+        QCOMPARE(s.value("Address").toInt(), 42);
+        QCOMPARE(s.value("Timeout").toInt(), 1500);
+        QCOMPARE(s.value("PortName").toString(), QStringLiteral("sim:"));
+        QVERIFY(!s.contains("Master"));
+        TFormMain again(place.options(false));
+        QCOMPARE(child<QSpinBox>(again, "SpinAddr")->value(), 42);
+        QCOMPARE(child<QComboBox>(again, "ComboBaud")->currentIndex(), 3);
+        QCOMPARE(child<QComboBox>(again, "ComboPort")->currentText(), QStringLiteral("Имитатор счетчика"));
+    }
+
+    void deletedKeySavesNothing()
+    {
+        Workplace place;
+        TFormMain w(place.options());
+        w.show();
+        QVERIFY(QFile::remove(place.ini()));
+        w.close();
+        QVERIFY(!QFile::exists(place.ini()));
+    }
+
+    void conversationWithSimulatedMeter()
+    {
+        Workplace place;
+        place.store("Master", "");
+        TFormMain w(place.options());
+        w.show();
+        action(w, "ActionConnect")->trigger();
+        QVERIFY(action(w, "ActionDisconnect")->isEnabled());
+        QVERIFY(!child<QWidget>(w, "ComboPort")->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(!cell(w, "ListMain", 1).isEmpty() && !cell(w, "ListMain", 5).isEmpty(), 15000);
+        QCOMPARE(cell(w, "ListMain", 1), QStringLiteral("123456"));
+        QCOMPARE(cell(w, "ListMain", 0), QStringLiteral("Тарвик 504.01"));
+        QVERIFY(action(w, "ActionSetting")->isEnabled());
+        QVERIFY(!child<QLabel>(w, "StatusPanel1")->text().isEmpty());
+        const QString trace = child<QPlainTextEdit>(w, "Memo_Terminal")->toPlainText();
+        QVERIFY2(trace.contains(" Send 00 02 80 71 "), qPrintable(trace.left(400)));
+        QVERIFY(trace.contains(" Received: "));
+
+        // An acknowledged write leaves its line in the operation log and on page "База данных".
+        w.station().dispatcher().setAcknowledgement(0x23, {[] { return QStringList{"Расчетный день=25 Расчетный час=7"}; }, {}});
+        w.station().connection().enqueueRequest(QByteArray::fromHex("1408000000000000"));
+        w.station().connection().enqueueRequest(QByteArray::fromHex("23040725"));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(place.dir.filePath("Setting_Tarvik_504.log")), 5000);
+        child<QSpinBox>(w, "SpinFilter")->setValue(123456);
+        const QString listed = child<QPlainTextEdit>(w, "MemoDb")->toPlainText();
+        QVERIFY2(listed.startsWith('[') && listed.endsWith("] Расчетный день=25 Расчетный час=7"), qPrintable(listed));
+
+        action(w, "ActionDisconnect")->trigger();
+        QVERIFY(action(w, "ActionConnect")->isEnabled());
+        QVERIFY(child<QWidget>(w, "ComboPort")->isEnabled());
+        QVERIFY(place.messages.isEmpty());
+    }
+
+    void suspendedProtocolDropsLines()
+    {
+        Workplace place;
+        TFormMain w(place.options());
+        auto *memo = child<QPlainTextEdit>(w, "Memo_Terminal");
+        w.station().protocolView().protocolLine("one");
+        child<QCheckBox>(w, "CheckProtocol")->setChecked(true);
+        w.station().protocolView().protocolLine("two");
+        child<QCheckBox>(w, "CheckProtocol")->setChecked(false);
+        w.station().protocolView().protocolLine("three");
+        QCOMPARE(memo->toPlainText(), QStringLiteral("one\nthree"));
+    }
+
+    void openFailureShowsPortError()
+    {
+        Workplace place;
+        TFormMain w(place.options(false));
+        QVERIFY(w.selectPort("/dev/tarvik-missing-port"));
+        action(w, "ActionConnect")->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(place.messages.size(), 1, 3000);
+        QCOMPARE(place.messages[0].text, QStringLiteral("Specified device not found (/dev/tarvik-missing-port)."));
+        QVERIFY(action(w, "ActionConnect")->isEnabled());
+    }
+
+    void screenshots()
+    {
+        Workplace place;
+        place.store("Master", "");
+        TFormMain w(place.options());
+        w.show();
+        action(w, "ActionConnect")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!cell(w, "ListSensor", 2, 3).isEmpty(), 20000); // a whole cycle read
+        QDir().mkpath(screenshotDir());
+        for (int i = 0; i < w.pages()->count(); ++i) {
+            w.pages()->setCurrentIndex(i);
+            QApplication::processEvents();
+            const QString file = screenshotDir() + "/" + w.pages()->widget(i)->objectName() + ".png";
+            QVERIFY(w.grab().save(file));
+        }
+        action(w, "ActionDisconnect")->trigger();
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
