@@ -14,10 +14,10 @@
 #include <QVBoxLayout>
 
 namespace {
-const QString kWeb = QStringLiteral("www.kelmora.example.com");
-const QString kMail = QStringLiteral("info@kelmora.example.com");
-const QString kPhone1 = QStringLiteral("+7 (000) 000-00-01");
-const QString kPhone2 = QStringLiteral("+7 (000) 000-00-02");
+const QString kWeb = QStringLiteral("www.kelmora.example");
+const QString kMail = QStringLiteral("info@kelmora.example");
+const QString kPhone1 = QStringLiteral("+7 000 000-00-01");
+const QString kPhone2 = QStringLiteral("+7 000 000-00-02");
 const QString kMaker = QStringLiteral("ООО «Кельмора», 2026");
 
 QLabel *boldCentred(const QString &text, QWidget *parent, bool bold)
@@ -42,7 +42,7 @@ TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent)
     openUrl = [](const QUrl &url) { QDesktopServices::openUrl(url); };
 
     auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(8, 8, 8, 8);
+    layout->setContentsMargins(6, 6, 6, 6);
     layout->setSpacing(6);
 
     // Top panel: the icon and the product lines.
@@ -72,18 +72,25 @@ TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent)
     // The maker's contacts and logo.
     auto *middle = new QHBoxLayout;
     auto *group = new QGroupBox(QStringLiteral("Наши координаты"), this);
+    QFont small = group->font();
+    small.setPointSizeF(small.pointSizeF() - 1);
+    group->setFont(small);
     auto *contacts = new QGridLayout(group);
-    contacts->setContentsMargins(6, 4, 6, 4);
+    contacts->setContentsMargins(4, 2, 4, 2);
+    contacts->setHorizontalSpacing(4);
     contacts->setVerticalSpacing(2);
-    contacts->addWidget(new QLabel(QStringLiteral("Web-страница:"), group), 0, 0);
+    // Each caption above its value: the group shares the width with the logo.
+    contacts->setVerticalSpacing(0);
+    contacts->setColumnMinimumWidth(0, 10);
+    contacts->addWidget(new QLabel(QStringLiteral("Web-страница:"), group), 0, 0, 1, 3);
     m_web = makeLink(QStringLiteral("LabelWeb"), kWeb);
-    contacts->addWidget(m_web, 0, 1);
-    contacts->addWidget(new QLabel(QStringLiteral("E-mail:"), group), 1, 0);
+    contacts->addWidget(m_web, 1, 1, 1, 2);
+    contacts->addWidget(new QLabel(QStringLiteral("E-mail:"), group), 2, 0, 1, 3);
     m_mail = makeLink(QStringLiteral("LabelMail"), kMail);
-    contacts->addWidget(m_mail, 1, 1);
-    contacts->addWidget(new QLabel(QStringLiteral("Телефоны:"), group), 2, 0, Qt::AlignTop);
-    contacts->addWidget(new QLabel(kPhone1, group), 2, 1);
-    contacts->addWidget(new QLabel(kPhone2, group), 3, 1);
+    contacts->addWidget(m_mail, 3, 1, 1, 2);
+    contacts->addWidget(new QLabel(QStringLiteral("Телефоны:"), group), 4, 0, 1, 3);
+    contacts->addWidget(new QLabel(kPhone1, group), 5, 1, 1, 2);
+    contacts->addWidget(new QLabel(kPhone2, group), 6, 1, 1, 2);
     middle->addWidget(group, 1);
     auto *logoLabel = new QLabel(this);
     logoLabel->setObjectName(QStringLiteral("ImageLogo"));
@@ -166,22 +173,22 @@ QPixmap TAboutBox::logo()
     p.setRenderHint(QPainter::Antialiasing);
     // A meter dial: a ring with a pointer, and the maker's name beside it.
     p.setPen(QPen(QColor(0, 84, 147), 5));
-    p.drawEllipse(QRectF(10, 18, 56, 56));
+    p.drawEllipse(QRectF(6, 24, 44, 44));
     p.setPen(QPen(QColor(230, 126, 34), 4, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(QPointF(38, 46), QPointF(56, 30));
+    p.drawLine(QPointF(28, 46), QPointF(42, 33));
     p.setBrush(QColor(0, 84, 147));
     p.setPen(Qt::NoPen);
-    p.drawEllipse(QPointF(38, 46), 4, 4);
+    p.drawEllipse(QPointF(28, 46), 4, 4);
     QFont f(QStringLiteral("DejaVu Sans"));
-    f.setPixelSize(22);
+    f.setPixelSize(18);
     f.setBold(true);
     p.setFont(f);
     p.setPen(QColor(0, 84, 147));
-    p.drawText(QRectF(70, 22, 95, 30), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Kelmora"));
+    p.drawText(QRectF(56, 24, 107, 26), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Kelmora"));
     f.setPixelSize(10);
     f.setBold(false);
     p.setFont(f);
     p.setPen(QColor(90, 90, 90));
-    p.drawText(QRectF(70, 50, 95, 20), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("приборы учета"));
+    p.drawText(QRectF(56, 48, 107, 18), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("приборы учета"));
     return pixmap;
 }
