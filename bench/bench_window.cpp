@@ -3,7 +3,7 @@
 // with the simulated meter with frame tracing on (on a virtual clock, so the
 // exchanges take seconds, not minutes).
 //
-//   QT_QPA_PLATFORM=offscreen build/bench/bench_window [exchanges]
+//   QT_QPA_PLATFORM=offscreen build/bench/bench_window [exchanges] [notrace]
 
 #include "app/main.h"
 #include "link/virtualclock.h"
@@ -48,12 +48,14 @@ int main(int argc, char *argv[])
     g_sinceStart.start();
     QApplication application(argc, argv);
     const int exchanges = argc > 1 ? std::max(100, atoi(argv[1])) : 5000;
+    const bool tracing = !(argc > 2 && QByteArray(argv[2]) == "notrace"); // for comparison
 
     QTemporaryDir dir;
     const QString ini = dir.filePath("Tarvik-504.ini");
     {
         QSettings s(ini, QSettings::IniFormat);
-        s.setValue("Master", ""); // frame tracing on
+        if (tracing)
+            s.setValue("Master", ""); // frame tracing on
         s.setValue("Baudrate", 5);
     }
     meterlink::VirtualClock clock(QDateTime::currentDateTime());
