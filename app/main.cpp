@@ -586,11 +586,4 @@ void TFormMain::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
-void TFormMain::changeEvent(QEvent *event)
-{
-    // Identification of the workstation in the production database happens
-    // here in database mode, each time the window becomes active.
-    QMainWindow::changeEvent(event);
-}
-
 } // namespace app

@@ -150,18 +150,8 @@ void MeterConnection::commandsChange()
     }
     if (!m_connected)
         return;
-    if (m_settingsWriteActive) {
-        m_settingsWriteActive = false;
-        setLamp(Lamp::Green);
-        m_timerShape->start();
-        emit batchSucceeded(Batch::Settings);
-    }
-    if (m_scheduleWriteActive) {
-        m_scheduleWriteActive = false;
-        setLamp(Lamp::Green);
-        m_timerShape->start();
-        emit batchSucceeded(Batch::Schedule);
-    }
+    finishBatch(Batch::Settings, true);
+    finishBatch(Batch::Schedule, true);
     setMeterControls(true);
     const QByteArray request = pollRequest(m_pollCounter);
     const int n = m_pollCounter;
@@ -173,19 +163,23 @@ void MeterConnection::commandsChange()
 void MeterConnection::abortQueue()
 {
     m_timerOut->stop();
-    if (m_settingsWriteActive) {
-        m_settingsWriteActive = false;
-        setLamp(Lamp::Red);
-        m_timerShape->start();
-        emit batchFailed(Batch::Settings, kSettingsFailed);
-    }
-    if (m_scheduleWriteActive) {
-        m_scheduleWriteActive = false;
-        setLamp(Lamp::Red);
-        m_timerShape->start();
-        emit batchFailed(Batch::Schedule, kScheduleFailed);
-    }
+    finishBatch(Batch::Settings, false); // the settings batch is reported first
+    finishBatch(Batch::Schedule, false);
     m_commands.clear();
+}
+
+void MeterConnection::finishBatch(Batch batch, bool succeeded)
+{
+    bool &active = batch == Batch::Settings ? m_settingsWriteActive : m_scheduleWriteActive;
+    if (!active)
+        return;
+    active = false;
+    setLamp(succeeded ? Lamp::Green : Lamp::Red);
+    m_timerShape->start();
+    if (succeeded)
+        emit batchSucceeded(batch);
+    else
+        emit batchFailed(batch, batch == Batch::Settings ? kSettingsFailed : kScheduleFailed);
 }
 
 void MeterConnection::beginBatch(Batch batch)
@@ -386,13 +380,15 @@ void MeterConnection::applyCommunicationParameters(int address, int speedIndex, 
     setLineMode(lineModeIndex);
 }
 
-void MeterConnection::setMeterControls(bool enabled)
+void MeterConnection::setControl(bool &state, bool enabled)
 {
-    if (m_meterControlsEnabled == enabled)
+    if (state == enabled)
         return;
-    m_meterControlsEnabled = enabled;
+    state = enabled;
     emit controlsChanged();
 }
+
+void MeterConnection::setMeterControls(bool enabled) { setControl(m_meterControlsEnabled, enabled); }
 
 void MeterConnection::setStatusPanel(int panel, const QString &text)
 {
@@ -403,29 +399,11 @@ void MeterConnection::setStatusPanel(int panel, const QString &text)
     emit statusPanelChanged(panel, text);
 }
 
-void MeterConnection::setFixDbEnabled(bool enabled)
-{
-    if (m_fixDbEnabled == enabled)
-        return;
-    m_fixDbEnabled = enabled;
-    emit controlsChanged();
-}
+void MeterConnection::setFixDbEnabled(bool enabled) { setControl(m_fixDbEnabled, enabled); }
 
-void MeterConnection::setSettingEnabled(bool on)
-{
-    if (m_settingEnabled == on)
-        return;
-    m_settingEnabled = on;
-    emit controlsChanged();
-}
+void MeterConnection::setSettingEnabled(bool on) { setControl(m_settingEnabled, on); }
 
-void MeterConnection::setFindAddressEnabled(bool on)
-{
-    if (m_findAddressEnabled == on)
-        return;
-    m_findAddressEnabled = on;
-    emit controlsChanged();
-}
+void MeterConnection::setFindAddressEnabled(bool on) { setControl(m_findAddressEnabled, on); }
 
 void MeterConnection::setLamp(Lamp lamp)
 {

@@ -138,6 +138,8 @@ private:
     void onReplyComplete(const QByteArray &reply);
     void onLineLost(const QString &reason);
     void setLamp(Lamp lamp);
+    void finishBatch(Batch batch, bool succeeded);
+    void setControl(bool &state, bool enabled);
     void setSettingEnabled(bool on);
     void setFindAddressEnabled(bool on);
     void applySpeed();
