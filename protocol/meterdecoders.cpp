@@ -367,7 +367,7 @@ void MeterDecoders::decodeStatus(const Reply &reply)
     if (!reply.has(1))
         return;
     const quint8 status = reply.p(0);
-    if (status == m_page->lastStatusByte())
+    if (m_page->statusShown() && status == m_page->lastStatusByte())
         return;
     m_page->setLastStatusByte(status);
     m_page->clearMemoStatus();

@@ -188,6 +188,7 @@ void MeterPage::resetReadings()
     m_clockFaultBits = 0;
     m_workingSeconds = 0;
     m_lastStatusByte = 255;
+    m_statusShown = false;
     clearMemoStatus();
     emit readingsReset();
 }

@@ -91,7 +91,14 @@ public:
     quint8 clockFaultBits() const { return m_clockFaultBits; }
     void setClockFaultBits(quint8 value) { m_clockFaultBits = value; }
     quint8 lastStatusByte() const { return m_lastStatusByte; }
-    void setLastStatusByte(quint8 value) { m_lastStatusByte = value; }
+    void setLastStatusByte(quint8 value)
+    {
+        m_lastStatusByte = value;
+        m_statusShown = true;
+    }
+    // False after a reset until a status reply has been shown: a meter whose
+    // status byte is 0xFF must not be mistaken for "nothing read yet".
+    bool statusShown() const { return m_statusShown; }
     quint32 workingSeconds() const { return m_workingSeconds; }
     void setWorkingSeconds(quint32 value) { m_workingSeconds = value; }
 
@@ -121,6 +128,7 @@ private:
     quint32 m_meterSerial = 0;
     quint8 m_clockFaultBits = 0;
     quint8 m_lastStatusByte = 255;
+    bool m_statusShown = false;
     quint32 m_workingSeconds = 0;
 };
 

@@ -493,6 +493,11 @@ private slots:
         page.resetReadings();
         decoders.decode(replyHex(0x5C, "02"));
         QCOMPARE(page.memoStatus(), QStringList{"нарушена пломба клеммника"});
+
+        // a status byte of FF right after a reset is shown too, not taken for "unchanged"
+        page.resetReadings();
+        decoders.decode(replyHex(0x5C, "FF"));
+        QCOMPARE(page.memoStatus(), QStringList{"нарушена пломба клеммника"});
     }
 
     // ---- what is left alone ----
