@@ -1,0 +1,93 @@
+// tarvik-cli as factory scripts call it: options, report, exit codes.
+
+#include <QProcess>
+#include <QTest>
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Run cli(const QStringList &arguments)
+{
+    QProcess p;
+    p.start(QStringLiteral(TARVIK_CLI_PATH), arguments);
+    Run r;
+    if (!p.waitForFinished(60000)) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+} // namespace
+
+class TestCli : public QObject
+{
+    Q_OBJECT
+private slots:
+    void reportAfterOneCycle()
+    {
+        const Run r = cli({"--port", "sim", "--baud", "115200", "--quiet", "--report"});
+        QCOMPARE(r.exitCode, 0);
+        const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+        QVERIFY2(lines.contains("Заводской номер\t123456"), qPrintable(r.out));
+        QVERIFY(lines.contains("Тип\tТарвик 504.01"));
+        QCOMPARE(lines.first().section('\t', 0, 0), QStringLiteral("Тип"));
+        // every row: title, then the values of its list
+        for (const QString &line : lines)
+            QVERIFY2(line.count('\t') >= 1 && line.count('\t') <= 3, qPrintable(line));
+        QVERIFY(std::any_of(lines.begin(), lines.end(), [](const QString &l) {
+            return l.startsWith("1 тариф\t") && l.count('\t') == 2;
+        }));
+    }
+
+    void traceInMasterMode()
+    {
+        const Run r = cli({"--port", "sim", "--baud", "115200", "--master", "--address", "9"});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY2(r.out.contains(" Send 09\n"), qPrintable(r.out.left(300)));
+        QVERIFY(r.out.contains(" Send 00 02 80 71 "));
+    }
+
+    void exitCodes_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("stderrText");
+        QTest::newRow("bad speed") << QStringList{"--baud", "1234"} << 1 << "Неверная скорость";
+        QTest::newRow("address out of range") << QStringList{"--address", "256"} << 1 << "--address";
+        QTest::newRow("port not found") << QStringList{"--port", "/dev/tarvik-none"} << 2
+                                        << "Specified device not found (/dev/tarvik-none).";
+        QTest::newRow("meter silent") << QStringList{"--sim-silent", "--seconds", "1.5"} << 3 << "Счетчик не отвечает";
+    }
+    void exitCodes()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, stderrText);
+        const Run r = cli(arguments);
+        QCOMPARE(r.exitCode, exitCode);
+        QVERIFY2(r.err.contains(stderrText), qPrintable(r.err));
+    }
+
+    void help()
+    {
+        const Run r = cli({"--help"});
+        QCOMPARE(r.exitCode, 0);
+        for (const char *option : {"--port", "--baud", "--mode", "--parity", "--address", "--timeout", "--cycles",
+                                   "--master", "--report"})
+            QVERIFY2(r.out.contains(option), option);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"
