@@ -383,6 +383,8 @@ void TFormMain::addPortEntry(const meterlink::PortEntry &entry)
 {
     m_ports.append(entry);
     ComboPort->addItem(entry.caption);
+    if (!entry.complete)
+        return;
     QAction *item = m_portMenu->addAction(entry.caption);
     item->setCheckable(true);
     item->setData(entry.device);
@@ -466,9 +468,9 @@ void TFormMain::ComboPortChange(int index)
         return;
     const auto &entry = m_ports[index];
     m_station->selectPort(entry.device, entry.caption);
-    const auto items = m_portGroup->actions();
-    if (index < items.size())
-        items[index]->setChecked(true);
+    for (QAction *item : m_portGroup->actions())
+        if (item->data().toString() == entry.device)
+            item->setChecked(true);
 }
 
 void TFormMain::ComboBaudChange(int index)

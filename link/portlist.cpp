@@ -16,7 +16,7 @@ QList<PortEntry> portsFromRegistryNames(const QStringList &names)
     QList<PortEntry> entries;
     for (const QString &name : names) {
         const int n = portFromCaption(name, -1);
-        entries.append({name, n, n >= 0 ? windowsDevicePath(n) : QStringLiteral("\\\\.\\") + name});
+        entries.append({name, n, n >= 0 ? windowsDevicePath(n) : QStringLiteral("\\\\.\\") + name, n >= 0});
     }
     return entries;
 }

@@ -20,6 +20,9 @@ struct PortEntry
     QString caption;   // as shown in ComboPort and the port menu
     int number = -1;   // Windows port number (menu tag); -1 when the name has none
     QString device;    // what QSerialPort opens
+    // False for a system entry whose name could not be read as COM<n>: it
+    // stays in ComboPort but gets no menu item and no scanner entry.
+    bool complete = true;
 };
 
 // "COM12" -> 12: the caption from its fourth character on; defaultValue when

@@ -233,6 +233,24 @@ private slots:
         QCOMPARE(child<QComboBox>(again, "ComboPort")->currentText(), QStringLiteral("Имитатор счетчика"));
     }
 
+    void typedPortPathIsStoredAndRestored()
+    {
+        Workplace place;
+        {
+            TFormMain w(place.options());
+            auto *combo = child<QComboBox>(w, "ComboPort");
+            combo->setEditText("/dev/pts/77");
+            QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+            QCOMPARE(combo->currentText(), QStringLiteral("/dev/pts/77"));
+            QCOMPARE(w.station().connection().portCaption(), QStringLiteral("/dev/pts/77"));
+            QVERIFY(!w.station().usingSimulator());
+            w.close();
+        }
+        QCOMPARE(QSettings(place.ini(), QSettings::IniFormat).value("PortName").toString(), QStringLiteral("/dev/pts/77"));
+        TFormMain again(place.options(false));
+        QCOMPARE(child<QComboBox>(again, "ComboPort")->currentText(), QStringLiteral("/dev/pts/77"));
+    }
+
     void deletedKeySavesNothing()
     {
         Workplace place;

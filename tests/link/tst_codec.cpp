@@ -106,6 +106,8 @@ private slots:
         QCOMPARE(entries[1].number, 12);
         QCOMPARE(entries[1].device, QStringLiteral("\\\\.\\COM12"));
         QCOMPARE(entries[2].number, -1); // listed, but no menu item
+        QVERIFY(entries[1].complete);
+        QVERIFY(!entries[2].complete);
         QCOMPARE(unixPortEntry("ttyUSB0").device, QStringLiteral("/dev/ttyUSB0"));
         QCOMPARE(unixPortEntry("/dev/pts/4").caption, QStringLiteral("/dev/pts/4"));
     }
