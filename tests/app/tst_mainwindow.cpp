@@ -294,6 +294,31 @@ private slots:
         QVERIFY(place.messages.isEmpty());
     }
 
+    void failedBatchShowsRedLampAndMessage()
+    {
+        Workplace place;
+        TFormMain w(place.options());
+        w.show();
+        action(w, "ActionConnect")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(action(w, "ActionSetting")->isEnabled(), 5000);
+        w.station().simulator().faults().errors.insert(0x23, 5);
+        auto &c = w.station().connection();
+        c.beginBatch(meterlink::Batch::Settings);
+        c.enqueueRequest(QByteArray::fromHex("23040725"));
+        QTRY_COMPARE_WITH_TIMEOUT(place.messages.size(), 1, 5000);
+        QCOMPARE(place.messages[0].caption, QStringLiteral("Ошибка"));
+        QCOMPARE(place.messages[0].text, QStringLiteral("Во время записи установок произошла ошибка. "
+                                                        "Описание смотрите на закладке Протокол."));
+        auto *lamp = child<QLabel>(w, "Shape1");
+        QVERIFY(lamp->isVisible());
+        QCOMPARE(lamp->property("lampColor").value<QColor>(), QColor(255, 0, 0));
+        QVERIFY(child<QPlainTextEdit>(w, "Memo_Terminal")
+                    ->toPlainText()
+                    .contains("Ошибка: Память защищена (запись расчетного дня и часа)"));
+        QTRY_VERIFY_WITH_TIMEOUT(!lamp->isVisible(), 3000); // 2 s later the values are read anew
+        action(w, "ActionDisconnect")->trigger();
+    }
+
     void suspendedProtocolDropsLines()
     {
         Workplace place;
