@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools libqt6serialport6-dev qt6-serialport-dev
+  qt6-base-dev qt6-base-dev-tools qt6-serialport-dev
   qt6-charts-dev libqt6sql6-sqlite libqt6sql6-odbc libgl-dev
   qt6-qpa-plugins fonts-dejavu-core
 )
