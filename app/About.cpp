@@ -8,28 +8,40 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
 
 namespace {
+// The maker's data. The addresses and numbers are placeholders until the
+// maker's real ones are given.
+const QString kMaker = QStringLiteral("ООО «Кельмора», 2026");
 const QString kWeb = QStringLiteral("www.kelmora.example");
 const QString kMail = QStringLiteral("info@kelmora.example");
-const QString kPhone1 = QStringLiteral("+7 000 000-00-01");
-const QString kPhone2 = QStringLiteral("+7 000 000-00-02");
-const QString kMaker = QStringLiteral("ООО «Кельмора», 2026");
+const QString kPhone1 = QStringLiteral("+7 (000) 000-00-01");
+const QString kPhone2 = QStringLiteral("+7 (000) 000-00-02");
 
-QLabel *boldCentred(const QString &text, QWidget *parent, bool bold)
+constexpr int kClientWidth = 394;
+constexpr int kClientHeight = 281;
+constexpr QSize kLogoSize(165, 93);
+
+QLabel *label(const QString &name, const QString &text, QWidget *parent)
 {
-    auto *label = new QLabel(text, parent);
-    label->setAlignment(Qt::AlignCenter);
+    auto *l = new QLabel(text, parent);
+    l->setObjectName(name);
+    return l;
+}
+
+QLabel *centred(const QString &name, const QString &text, QWidget *parent, bool bold)
+{
+    QLabel *l = label(name, text, parent);
+    l->setAlignment(Qt::AlignCenter);
     if (bold) {
-        QFont f = label->font();
+        QFont f = l->font();
         f.setBold(true);
-        label->setFont(f);
+        l->setFont(f);
     }
-    return label;
+    return l;
 }
 } // namespace
 
@@ -38,94 +50,104 @@ TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent)
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("О программе"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(394, 281);
-    openUrl = [](const QUrl &url) { QDesktopServices::openUrl(url); };
+    setFixedSize(kClientWidth, kClientHeight);
+    openUrl = [](const QUrl &url) { QDesktopServices::openUrl(url); }; // the browser reports its own failures
 
     auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(6, 6, 6, 6);
+    layout->setContentsMargins(8, 8, 8, 8);
     layout->setSpacing(6);
 
-    // Top panel: the icon and the product lines.
+    // Top panel: the program's icon and the product lines.
     auto *top = new QFrame(this);
     top->setObjectName(QStringLiteral("PanelTop"));
     top->setFrameShape(QFrame::StyledPanel);
     auto *topGrid = new QGridLayout(top);
     topGrid->setContentsMargins(6, 4, 6, 4);
     topGrid->setVerticalSpacing(1);
-    auto *icon = new QLabel(top);
-    icon->setObjectName(QStringLiteral("ProgramIcon"));
-    icon->setFrameShape(QFrame::Panel);
-    icon->setFrameShadow(QFrame::Sunken);
-    icon->setFixedSize(36, 36);
+    auto *icon = label(QStringLiteral("ProgramIcon"), QString(), top);
+    icon->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    icon->setLineWidth(1);
+    icon->setFixedSize(32 + 2 * icon->frameWidth(), 32 + 2 * icon->frameWidth());
     icon->setAlignment(Qt::AlignCenter);
     const QIcon appIcon = QApplication::windowIcon().isNull() ? style()->standardIcon(QStyle::SP_ComputerIcon)
                                                               : QApplication::windowIcon();
     icon->setPixmap(appIcon.pixmap(32, 32));
-    topGrid->addWidget(icon, 0, 0, 4, 1, Qt::AlignTop);
-    topGrid->addWidget(boldCentred(QStringLiteral("8-и тарифный однофазный эл. счетчик"), top, true), 0, 1);
-    topGrid->addWidget(boldCentred(QStringLiteral("Программирование Tarvik 504"), top, true), 1, 1);
-    topGrid->addWidget(boldCentred(QStringLiteral("Версия 1.2"), top, false), 2, 1);
-    topGrid->addWidget(boldCentred(kMaker, top, false), 3, 1);
+    topGrid->addWidget(icon, 0, 0, 4, 1, Qt::AlignLeft | Qt::AlignVCenter);
+    topGrid->addWidget(centred(QStringLiteral("ProductName"), QStringLiteral("8-и тарифный однофазный эл. счетчик"),
+                               top, true),
+                       0, 1);
+    topGrid->addWidget(centred(QStringLiteral("ProgramName"), QStringLiteral("Программирование Tarvik 504"), top, true),
+                       1, 1);
+    topGrid->addWidget(centred(QStringLiteral("Version"), QStringLiteral("Версия 1.2"), top, false), 2, 1);
+    topGrid->addWidget(centred(QStringLiteral("Copyright"), kMaker, top, false), 3, 1);
     topGrid->setColumnStretch(1, 1);
+    // Keep the lines centred on the panel, not on what the icon leaves.
+    topGrid->setColumnMinimumWidth(2, icon->width());
     layout->addWidget(top);
 
-    // The maker's contacts and logo.
+    // The maker's contacts and, to their right, the logo.
     auto *middle = new QHBoxLayout;
+    middle->setSpacing(6);
     auto *group = new QGroupBox(QStringLiteral("Наши координаты"), this);
+    group->setObjectName(QStringLiteral("GroupContacts"));
     QFont small = group->font();
-    small.setPointSizeF(small.pointSizeF() - 1);
+    small.setPointSizeF(small.pointSizeF() - 1); // caption and address share the group's narrow width
     group->setFont(small);
     auto *contacts = new QGridLayout(group);
-    contacts->setContentsMargins(4, 2, 4, 2);
-    contacts->setHorizontalSpacing(4);
-    contacts->setVerticalSpacing(2);
-    // Each caption above its value: the group shares the width with the logo.
+    contacts->setContentsMargins(6, 2, 4, 4);
+    contacts->setHorizontalSpacing(0);
     contacts->setVerticalSpacing(0);
-    contacts->setColumnMinimumWidth(0, 10);
-    contacts->addWidget(new QLabel(QStringLiteral("Web-страница:"), group), 0, 0, 1, 3);
+    // Each caption above its value, the value indented: the group has only
+    // what the logo leaves of the width.
+    contacts->setColumnMinimumWidth(0, 12);
+    contacts->setColumnStretch(1, 1);
+    contacts->addWidget(label(QStringLiteral("LabelWebCaption"), QStringLiteral("Web-страница:"), group), 0, 0, 1, 2);
     m_web = makeLink(QStringLiteral("LabelWeb"), kWeb);
-    contacts->addWidget(m_web, 1, 1, 1, 2);
-    contacts->addWidget(new QLabel(QStringLiteral("E-mail:"), group), 2, 0, 1, 3);
+    contacts->addWidget(m_web, 1, 1);
+    contacts->addWidget(label(QStringLiteral("LabelMailCaption"), QStringLiteral("E-mail:"), group), 2, 0, 1, 2);
     m_mail = makeLink(QStringLiteral("LabelMail"), kMail);
-    contacts->addWidget(m_mail, 3, 1, 1, 2);
-    contacts->addWidget(new QLabel(QStringLiteral("Телефоны:"), group), 4, 0, 1, 3);
-    contacts->addWidget(new QLabel(kPhone1, group), 5, 1, 1, 2);
-    contacts->addWidget(new QLabel(kPhone2, group), 6, 1, 1, 2);
+    contacts->addWidget(m_mail, 3, 1);
+    contacts->addWidget(label(QStringLiteral("LabelPhoneCaption"), QStringLiteral("Телефоны:"), group), 4, 0, 1, 2);
+    contacts->addWidget(label(QStringLiteral("LabelPhone1"), kPhone1, group), 5, 1);
+    contacts->addWidget(label(QStringLiteral("LabelPhone2"), kPhone2, group), 6, 1);
+    contacts->setRowStretch(7, 1);
     middle->addWidget(group, 1);
-    auto *logoLabel = new QLabel(this);
-    logoLabel->setObjectName(QStringLiteral("ImageLogo"));
-    logoLabel->setFixedSize(165, 93);
+    auto *logoLabel = label(QStringLiteral("ImageLogo"), QString(), this);
+    logoLabel->setFixedSize(kLogoSize);
     logoLabel->setPixmap(logo());
-    middle->addWidget(logoLabel, 0, Qt::AlignVCenter);
+    middle->addWidget(logoLabel, 0, Qt::AlignBottom);
     layout->addLayout(middle);
 
-    m_total = new QLabel(this);
-    m_total->setObjectName(QStringLiteral("LabelTotalMemory"));
-    m_available = new QLabel(this);
-    m_available->setObjectName(QStringLiteral("LabelAvailMemory"));
-    layout->addWidget(m_total);
-    layout->addWidget(m_available);
+    // The memory lines, filled each time the box is shown.
+    auto *memory = new QVBoxLayout;
+    memory->setSpacing(0);
+    m_total = label(QStringLiteral("LabelTotalMemory"), QString(), this);
+    m_available = label(QStringLiteral("LabelAvailMemory"), QString(), this);
+    memory->addWidget(m_total);
+    memory->addWidget(m_available);
+    layout->addLayout(memory);
+    layout->addStretch(1);
 
     auto *ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("ButtonOk"));
     ok->setDefault(true);
+    ok->setMinimumWidth(75);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     layout->addWidget(ok, 0, Qt::AlignHCenter);
 }
 
 QLabel *TAboutBox::makeLink(const QString &name, const QString &caption)
 {
-    auto *label = new QLabel(caption, this);
-    label->setObjectName(name);
-    QPalette p = label->palette();
+    QLabel *l = label(name, caption, this);
+    QPalette p = l->palette();
     p.setColor(QPalette::WindowText, Qt::blue);
-    label->setPalette(p);
-    QFont f = label->font();
+    l->setPalette(p);
+    QFont f = l->font();
     f.setUnderline(true);
-    label->setFont(f);
-    label->setCursor(Qt::PointingHandCursor);
-    label->installEventFilter(this);
-    return label;
+    l->setFont(f);
+    l->setCursor(Qt::PointingHandCursor);
+    l->installEventFilter(this);
+    return l;
 }
 
 QUrl TAboutBox::webUrl(const QString &caption)
@@ -136,7 +158,8 @@ QUrl TAboutBox::webUrl(const QString &caption)
 
 bool TAboutBox::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+    if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton
+        && openUrl) {
         if (watched == m_web)
             openUrl(webUrl(m_web->text()));
         else if (watched == m_mail)
@@ -145,12 +168,28 @@ bool TAboutBox::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
+bool TAboutBox::event(QEvent *event)
+{
+    if (event->type() == QEvent::WindowActivate)
+        refreshMemory();
+    return QDialog::event(event);
+}
+
 void TAboutBox::showEvent(QShowEvent *event)
 {
     refreshMemory();
-    if (parentWidget())
-        move(parentWidget()->geometry().center() - rect().center());
+    centreOnParent();
     QDialog::showEvent(event);
+}
+
+void TAboutBox::centreOnParent()
+{
+    const QWidget *owner = parentWidget() ? parentWidget()->window() : nullptr;
+    if (!owner)
+        return;
+    QRect frame = frameGeometry();
+    frame.moveCenter(owner->frameGeometry().center());
+    move(frame.topLeft());
 }
 
 void TAboutBox::refreshMemory()
@@ -159,7 +198,7 @@ void TAboutBox::refreshMemory()
         m_total->setText(app::totalMemoryLine(status->totalBytes));
         m_available->setText(app::availableMemoryLine(status->availableBytes));
     } else {
-        // The system did not tell: say so rather than show a made-up figure.
+        // The system would not tell: say so rather than show a made-up 0 KB.
         m_total->setText(QStringLiteral("Всего физической памяти: нет данных"));
         m_available->setText(QStringLiteral("Доступно физической памяти: нет данных"));
     }
@@ -167,28 +206,33 @@ void TAboutBox::refreshMemory()
 
 QPixmap TAboutBox::logo()
 {
-    QPixmap pixmap(165, 93);
+    QPixmap pixmap(kLogoSize);
     pixmap.fill(Qt::white);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
+    const QColor blue(0, 84, 147), orange(230, 126, 34);
     // A meter dial: a ring with a pointer, and the maker's name beside it.
-    p.setPen(QPen(QColor(0, 84, 147), 5));
-    p.drawEllipse(QRectF(6, 24, 44, 44));
-    p.setPen(QPen(QColor(230, 126, 34), 4, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(QPointF(28, 46), QPointF(42, 33));
-    p.setBrush(QColor(0, 84, 147));
+    p.setPen(QPen(blue, 5));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QRectF(8, 24, 44, 44));
+    p.setPen(QPen(orange, 4, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(30, 46), QPointF(44, 33));
     p.setPen(Qt::NoPen);
-    p.drawEllipse(QPointF(28, 46), 4, 4);
+    p.setBrush(blue);
+    p.drawEllipse(QPointF(30, 46), 4, 4);
     QFont f(QStringLiteral("DejaVu Sans"));
-    f.setPixelSize(18);
+    f.setStyleHint(QFont::SansSerif);
+    f.setPixelSize(19);
     f.setBold(true);
     p.setFont(f);
-    p.setPen(QColor(0, 84, 147));
-    p.drawText(QRectF(56, 24, 107, 26), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Kelmora"));
-    f.setPixelSize(10);
+    p.setPen(blue);
+    p.drawText(QRectF(58, 22, 105, 26), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Kelmora"));
+    f.setPixelSize(11);
     f.setBold(false);
     p.setFont(f);
     p.setPen(QColor(90, 90, 90));
-    p.drawText(QRectF(56, 48, 107, 18), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("приборы учета"));
+    p.drawText(QRectF(58, 46, 105, 18), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("приборы учета"));
+    // A thin line under the wordmark, in the pointer's colour.
+    p.fillRect(QRectF(58, 68, 95, 2), orange);
     return pixmap;
 }

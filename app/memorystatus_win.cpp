@@ -1,5 +1,13 @@
+// Physical memory on Windows.
+
 #include "memorystatus.h"
 
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
 #include <windows.h>
 
 namespace app {
