@@ -18,6 +18,8 @@ QSerialPort::Parity toQt(Parity p)
     return QSerialPort::NoParity;
 }
 
+QSerialPort::StopBits toQt(StopBits s) { return s == StopBits::Two ? QSerialPort::TwoStop : QSerialPort::OneStop; }
+
 } // namespace
 
 QtSerialLine::QtSerialLine(QObject *parent) : SerialLine(parent)
@@ -91,7 +93,17 @@ bool QtSerialLine::applySettings()
     bool ok = m_port.setBaudRate(m_baud);
     ok = m_port.setDataBits(QSerialPort::Data8) && ok;
     ok = m_port.setParity(toQt(m_parity)) && ok;
-    ok = m_port.setStopBits(m_stopBits == StopBits::Two ? QSerialPort::TwoStop : QSerialPort::OneStop) && ok;
+    ok = m_port.setStopBits(toQt(m_stopBits)) && ok;
+    m_port.clearError();
+    return ok;
+}
+
+template<typename Apply> bool QtSerialLine::applyIfOpen(Apply apply)
+{
+    // Stored settings are applied by open(); on an open port they act at once.
+    if (!m_port.isOpen())
+        return true;
+    const bool ok = apply();
     m_port.clearError();
     return ok;
 }
@@ -99,31 +111,19 @@ bool QtSerialLine::applySettings()
 bool QtSerialLine::setBaudRate(int bitsPerSecond)
 {
     m_baud = bitsPerSecond;
-    if (!m_port.isOpen())
-        return true;
-    const bool ok = m_port.setBaudRate(bitsPerSecond);
-    m_port.clearError();
-    return ok;
+    return applyIfOpen([&] { return m_port.setBaudRate(bitsPerSecond); });
 }
 
 bool QtSerialLine::setParity(Parity parity)
 {
     m_parity = parity;
-    if (!m_port.isOpen())
-        return true;
-    const bool ok = m_port.setParity(toQt(parity));
-    m_port.clearError();
-    return ok;
+    return applyIfOpen([&] { return m_port.setParity(toQt(parity)); });
 }
 
 bool QtSerialLine::setStopBits(StopBits stopBits)
 {
     m_stopBits = stopBits;
-    if (!m_port.isOpen())
-        return true;
-    const bool ok = m_port.setStopBits(stopBits == StopBits::Two ? QSerialPort::TwoStop : QSerialPort::OneStop);
-    m_port.clearError();
-    return ok;
+    return applyIfOpen([&] { return m_port.setStopBits(toQt(stopBits)); });
 }
 
 bool QtSerialLine::setRts(bool on)

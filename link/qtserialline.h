@@ -35,6 +35,7 @@ public:
 
 private:
     bool applySettings();
+    template<typename Apply> bool applyIfOpen(Apply apply);
     void onError(QSerialPort::SerialPortError error);
 
     QSerialPort m_port;
