@@ -5,14 +5,16 @@
 //
 //   <serial, decimal, zero-padded to at least 6 digits>[<date> <time>] <text>
 //
-// with the date in the locale's short form and the time in its long form
-// (left out at exactly midnight), encoded in Windows-1251, ended by CR LF.
+// with the date in the display locale's short form and the time in its long
+// form (left out at exactly midnight), encoded in Windows-1251, ended by CR LF.
 // In databaseMode the production database takes the log's place and nothing
 // is written. Failures are never reported: an entry that cannot be written is
 // lost, a log that cannot be read lists nothing.
 //
 // Entries are appended to the file; the file is never read back and
 // rewritten, so the cost of an entry does not grow with the log.
+
+#include "protocol/encodings.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -41,7 +43,7 @@ public:
     bool databaseMode() const { return m_databaseMode; }
 
     // Time stamp source (default: the local clock) and the locale of the date
-    // and time forms (default: the system's).
+    // and time forms (default: protocol::displayLocale()).
     void setNowProvider(NowProvider now);
     void setLocale(const QLocale &locale) { m_locale = locale; }
     // meterSerial for operationLogLine(text) (default: 0).
@@ -71,7 +73,7 @@ public:
 private:
     QString m_logFilePath;
     bool m_databaseMode;
-    QLocale m_locale = QLocale::system();
+    QLocale m_locale = protocol::displayLocale();
     NowProvider m_now;
     SerialProvider m_serial;
 };

@@ -62,6 +62,14 @@ int typeCode(quint8 b0, quint8 b1, quint8 b2)
     return bcd8(b0) + 100 * bcd8(b1) + 10000 * bcd8(b2);
 }
 
+QLocale displayLocale(const QLocale &system)
+{
+    const QString name = system.name();
+    if (system.language() == QLocale::C || name == u"C" || name == u"POSIX")
+        return QLocale(QLocale::Russian, QLocale::Russia);
+    return system;
+}
+
 QString formatFixed3(double value, const QLocale &locale)
 {
     QLocale plain = locale;

@@ -41,6 +41,13 @@ int typeCode(quint8 b0, quint8 b1, quint8 b2);
 // locale's decimal separator and no digit grouping.
 QString formatFixed3(double value, const QLocale &locale);
 
+// The locale every value is shown in: the system's, except when the system
+// names no locale at all (C or POSIX: a fresh install, a container, a service
+// account), whose English month names and decimal point would be out of place
+// in a Russian program; then the Russian one. The parameter is there so both
+// cases can be tried; callers leave it out.
+QLocale displayLocale(const QLocale &system = QLocale::system());
+
 // The locale's short date, then a space and its long time; the time is left
 // out at exactly midnight. A time-zone field in the locale's long time
 // format is dropped (meter times carry no zone).

@@ -8,6 +8,7 @@
 // 0x1C: 6 or 8, 0x2B: 16, the time part of 0x04: 7) leave the affected cells
 // as they are.
 
+#include "protocol/encodings.h"
 #include "protocol/meterpage.h"
 #include "protocol/reply.h"
 
@@ -33,7 +34,7 @@ public:
     // Dispatches by reply code; codes not handled here are ignored.
     void decode(const Reply &reply);
 
-    // Numbers and date-times use this locale (default QLocale::system()).
+    // Numbers and date-times use this locale (default displayLocale()).
     void setLocale(const QLocale &locale) { m_locale = locale; }
     QLocale locale() const { return m_locale; }
     bool databaseMode() const { return m_databaseMode; }
@@ -94,7 +95,7 @@ private:
 
     MeterPage *m_page;
     bool m_databaseMode;
-    QLocale m_locale = QLocale::system();
+    QLocale m_locale = displayLocale();
     std::function<void(quint32)> m_serialLookup = [](quint32) {};
     std::function<void(const QDateTime &)> m_applyDriftEstimate = [](const QDateTime &) {};
 };

@@ -132,6 +132,19 @@ private slots:
         QCOMPARE(readAll(log->logFilePath()), bytes);
     }
 
+    // Left to its default under the tests' LC_ALL=C.UTF-8, the log writes
+    // Russian date forms, not "5 Mar 2024".
+    void russianFormsOnALocalelessSystem()
+    {
+        if (QLocale::system().language() != QLocale::C)
+            QSKIP("the test environment sets LC_ALL=C.UTF-8; this run has another locale");
+        QDir(m_dir.path()).remove(OperationLog::kFileName);
+        OperationLog log(m_dir.path());
+        log.setNowProvider([] { return afternoon; });
+        log.operationLogLine(QStringLiteral("Ok"), 1234);
+        QCOMPARE(readAll(log.logFilePath()), QByteArray("001234[05.03.2024 14:07:09] Ok\r\n"));
+    }
+
     void serialFromProvider()
     {
         auto log = makeLog();

@@ -153,6 +153,44 @@ private slots:
         QCOMPARE(formatDateTime(afternoon, QLocale::c()), QStringLiteral("2 Jan 2000 13:05:07"));
     }
 
+    // ---- the display locale ----
+
+    // A system that names no locale (C, POSIX) shows Russian forms; any other
+    // system locale keeps its own.
+    void displayLocaleChoice_data()
+    {
+        QTest::addColumn<QLocale>("system");
+        QTest::addColumn<QString>("dateTime");
+        QTest::addColumn<QString>("number");
+        QTest::newRow("C") << QLocale::c() << "10.12.2026 02:09:19" << "-2,500";
+        QTest::newRow("POSIX") << QLocale(QStringLiteral("POSIX")) << "10.12.2026 02:09:19" << "-2,500";
+        QTest::newRow("Russian") << russian << "10.12.2026 02:09:19" << "-2,500";
+        QTest::newRow("German kept") << QLocale(QLocale::German, QLocale::Germany) << "10.12.26 02:09:19" << "-2,500";
+        QTest::newRow("US English kept") << QLocale(QLocale::English, QLocale::UnitedStates) << "12/10/26 2:09:19 AM"
+                                         << "-2.500";
+    }
+    void displayLocaleChoice()
+    {
+        QFETCH(QLocale, system);
+        const QLocale shown = displayLocale(system);
+        QTEST(formatDateTime(QDateTime(QDate(2026, 12, 10), QTime(2, 9, 19)), shown), "dateTime");
+        QTEST(formatFixed3(-2.5, shown), "number");
+    }
+
+    // The tests run under LC_ALL=C.UTF-8: left to their default, the decoders
+    // show Russian forms.
+    void decodersOnALocalelessSystem()
+    {
+        if (QLocale::system().language() != QLocale::C)
+            QSKIP("the test environment sets LC_ALL=C.UTF-8; this run has another locale");
+        MeterPage page;
+        MeterDecoders decoders(&page);
+        decoders.decode(replyHex(0x04, "83CD5F0100"));
+        decoders.decode(replyHex(0x25, "00002080"));
+        QCOMPARE(page.cell(P::ListMain, P::MainDateTime), QStringLiteral("02.01.2000 01:01:01"));
+        QCOMPARE(page.cell(P::ListInfo, P::InfoBattery), QStringLiteral("2,500"));
+    }
+
     // ---- layout ----
 
     void layout()
