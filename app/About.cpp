@@ -1,5 +1,7 @@
 #include "About.h"
 
+#include "protocol/encodings.h"
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFrame>
@@ -195,8 +197,9 @@ void TAboutBox::centreOnParent()
 void TAboutBox::refreshMemory()
 {
     if (const auto status = memoryStatus ? memoryStatus() : std::nullopt) {
-        m_total->setText(app::totalMemoryLine(status->totalBytes));
-        m_available->setText(app::availableMemoryLine(status->availableBytes));
+        const QLocale locale = protocol::displayLocale();
+        m_total->setText(app::totalMemoryLine(status->totalBytes, locale));
+        m_available->setText(app::availableMemoryLine(status->availableBytes, locale));
     } else {
         // The system would not tell: say so rather than show a made-up 0 KB.
         m_total->setText(QStringLiteral("Всего физической памяти: нет данных"));

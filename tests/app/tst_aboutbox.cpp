@@ -2,6 +2,7 @@
 // placement, and a screenshot.
 
 #include "app/About.h"
+#include "protocol/encodings.h"
 
 #include <QApplication>
 #include <QDir>
@@ -12,13 +13,9 @@
 using namespace app;
 
 namespace {
-// Sets the default locale for one test and puts the old one back.
-struct DefaultLocale
-{
-    explicit DefaultLocale(const QLocale &locale) { QLocale::setDefault(locale); }
-    ~DefaultLocale() { QLocale::setDefault(saved); }
-    QLocale saved;
-};
+// The lines as the box writes them, in the locale it shows figures in.
+QString total(quint64 bytes) { return totalMemoryLine(bytes, protocol::displayLocale()); }
+QString available(quint64 bytes) { return availableMemoryLine(bytes, protocol::displayLocale()); }
 
 QLabel *labelNamed(const QWidget &box, const char *name)
 {
@@ -173,7 +170,6 @@ private slots:
 
     void refreshedOnEveryShowAndActivation()
     {
-        const DefaultLocale english(QLocale(QLocale::English, QLocale::UnitedStates));
         TAboutBox box;
         MemoryStatus figures{2147483648ull, 1073741824ull};
         int queries = 0;
@@ -186,13 +182,13 @@ private slots:
         auto *available = labelNamed(box, "LabelAvailMemory");
 
         box.show();
-        QCOMPARE(total->text(), QStringLiteral("Всего физической памяти: 2,097,152 KB"));
-        QCOMPARE(available->text(), QStringLiteral("Доступно физической памяти: 1,048,576 KB"));
+        QCOMPARE(total->text(), ::total(2147483648ull));
+        QCOMPARE(available->text(), ::available(1073741824ull));
         box.hide();
 
         figures = {4294967296ull, 100};
         box.show();
-        QCOMPARE(total->text(), QStringLiteral("Всего физической памяти: 4,194,304 KB"));
+        QCOMPARE(total->text(), ::total(4294967296ull));
         QCOMPARE(available->text(), QStringLiteral("Доступно физической памяти: 0 KB"));
 
         // Coming back to the box from another window queries again.
@@ -205,8 +201,23 @@ private slots:
         box.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&box));
         QVERIFY(queries > before);
-        QCOMPARE(total->text(), QStringLiteral("Всего физической памяти: 8,388,608 KB"));
-        QCOMPARE(available->text(), QStringLiteral("Доступно физической памяти: 524,288 KB"));
+        QCOMPARE(total->text(), ::total(8589934592ull));
+        QCOMPARE(available->text(), ::available(536870912ull));
+    }
+
+    // Under the tests' LC_ALL=C.UTF-8 the figures take Russian digit groups
+    // (a no-break space), not the C locale's commas.
+    void figuresInRussianGroupsOnALocalelessSystem()
+    {
+        if (QLocale::system().language() != QLocale::C)
+            QSKIP("the test environment sets LC_ALL=C.UTF-8; this run has another locale");
+        TAboutBox box;
+        box.memoryStatus = [] { return std::optional<MemoryStatus>({2147483648ull, 1073741824ull}); };
+        box.show();
+        QCOMPARE(labelNamed(box, "LabelTotalMemory")->text(),
+                 QStringLiteral("Всего физической памяти: 2\u00A0097\u00A0152 KB"));
+        QCOMPARE(labelNamed(box, "LabelAvailMemory")->text(),
+                 QStringLiteral("Доступно физической памяти: 1\u00A0048\u00A0576 KB"));
     }
 
     void memoryUnknown()
@@ -239,7 +250,6 @@ private slots:
 
     void screenshot()
     {
-        const DefaultLocale russian{QLocale(QLocale::Russian)};
         TAboutBox box;
         box.memoryStatus = [] { return std::optional<MemoryStatus>({8ull << 30, 3ull << 29}); };
         box.show();
