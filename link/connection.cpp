@@ -6,6 +6,7 @@
 #include "tracetime.h"
 
 #include <exception>
+#include <utility>
 
 namespace meterlink {
 
@@ -150,8 +151,8 @@ void MeterConnection::commandsChange()
     }
     if (!m_connected)
         return;
-    finishBatch(Batch::Settings, true);
-    finishBatch(Batch::Schedule, true);
+    finishBatchWithSuccess(Batch::Settings);
+    finishBatchWithSuccess(Batch::Schedule);
     setMeterControls(true);
     const QByteArray request = pollRequest(m_pollCounter);
     const int n = m_pollCounter;
@@ -163,23 +164,42 @@ void MeterConnection::commandsChange()
 void MeterConnection::abortQueue()
 {
     m_timerOut->stop();
-    finishBatch(Batch::Settings, false); // the settings batch is reported first
-    finishBatch(Batch::Schedule, false);
+    const QList<Batch> failed = takeActiveBatches();
+    if (!failed.isEmpty()) {
+        setLamp(Lamp::Red);
+        m_timerShape->start();
+    }
+    // The rest of a batch goes before the operator is told: the failure box
+    // is modal, and nothing of the batch may go out while it is open.
     m_commands.clear();
+    reportFailedBatches(failed);
 }
 
-void MeterConnection::finishBatch(Batch batch, bool succeeded)
+QList<Batch> MeterConnection::takeActiveBatches()
+{
+    QList<Batch> active;
+    if (std::exchange(m_settingsWriteActive, false)) // the settings batch is reported first
+        active << Batch::Settings;
+    if (std::exchange(m_scheduleWriteActive, false))
+        active << Batch::Schedule;
+    return active;
+}
+
+void MeterConnection::reportFailedBatches(const QList<Batch> &batches)
+{
+    for (const Batch batch : batches)
+        emit batchFailed(batch, batch == Batch::Settings ? kSettingsFailed : kScheduleFailed);
+}
+
+void MeterConnection::finishBatchWithSuccess(Batch batch)
 {
     bool &active = batch == Batch::Settings ? m_settingsWriteActive : m_scheduleWriteActive;
     if (!active)
         return;
     active = false;
-    setLamp(succeeded ? Lamp::Green : Lamp::Red);
+    setLamp(Lamp::Green);
     m_timerShape->start();
-    if (succeeded)
-        emit batchSucceeded(batch);
-    else
-        emit batchFailed(batch, batch == Batch::Settings ? kSettingsFailed : kScheduleFailed);
+    emit batchSucceeded(batch);
 }
 
 void MeterConnection::beginBatch(Batch batch)
@@ -249,6 +269,7 @@ void MeterConnection::connectLink()
     setStatusPanel(1, {});
     m_line->setPortName(m_portName);
     applySpeed();
+    m_transceiver.prepareLine();
     m_opening = true;
     emit controlsChanged();
     tryOpen(false);
@@ -286,7 +307,8 @@ void MeterConnection::finishConnect()
     emit resetRequested();
     m_settingsWriteActive = false;
     m_scheduleWriteActive = false;
-    m_timeoutCount = 0;
+    // timeoutCount is left alone: only bytes from the meter clear it, so a
+    // silent meter stays "absent" across a reconnection.
     m_timerStart->start();
 }
 
@@ -304,7 +326,6 @@ void MeterConnection::disconnectLink()
     setStatusPanel(1, {});
     m_timerOut->stop();
     m_timerCommand->stop();
-    m_timerStart->stop();
     QString error;
     if (m_line && !m_line->close(&error)) {
         emit closeFailed(QStringLiteral("Ошибка закрытия порта ") + m_portCaption);
@@ -315,31 +336,45 @@ void MeterConnection::disconnectLink()
 
 void MeterConnection::finishDisconnect()
 {
-    m_connected = false;
-    emit connectedChanged(false);
+    m_connected = false; // from here on the queue-change rule queues nothing
+    stopAllTimers();
     m_commands.clear();
+    m_transceiver.setCurrentRequest({});
+    // A search in progress ends with the link: the next connection starts
+    // at the address the field shows, like any other.
+    m_addressSearch = false;
+    // A batch ends with the link; the lamp of a batch that ended just before
+    // goes out, since its timer no longer runs.
+    m_settingsWriteActive = false;
+    m_scheduleWriteActive = false;
+    setLamp(Lamp::Hidden);
+    emit connectedChanged(false);
     setMeterControls(false);
-    setSettingEnabled(false);
     setFixDbEnabled(false);
     setFindAddressEnabled(false);
-    m_addressSearch = false;
     emit controlsChanged();
+}
+
+void MeterConnection::stopAllTimers()
+{
+    m_timerOut->stop();
+    m_timerCommand->stop();
+    m_timerStart->stop();
+    m_timerShape->stop();
 }
 
 void MeterConnection::onLineLost(const QString &reason)
 {
     if (!m_connected)
         return;
-    m_timerOut->stop();
-    m_timerCommand->stop();
-    m_timerStart->stop();
     QString ignored;
     m_line->close(&ignored);
-    abortQueue(); // a batch in progress has failed
-    finishDisconnect();
+    const QList<Batch> failed = takeActiveBatches(); // a batch in progress has failed
     setStatusPanel(0, {});
     setStatusPanel(1, {});
+    finishDisconnect();
     emit portError(QStringLiteral("Связь с портом %1 потеряна: %2").arg(m_portCaption, reason));
+    reportFailedBatches(failed);
 }
 
 void MeterConnection::findAddress()
@@ -388,7 +423,11 @@ void MeterConnection::setControl(bool &state, bool enabled)
     emit controlsChanged();
 }
 
-void MeterConnection::setMeterControls(bool enabled) { setControl(m_meterControlsEnabled, enabled); }
+void MeterConnection::setMeterControls(bool enabled)
+{
+    setSettingEnabled(enabled); // ActionSetting is one of the meter-dependent controls
+    setControl(m_meterControlsEnabled, enabled);
+}
 
 void MeterConnection::setStatusPanel(int panel, const QString &text)
 {

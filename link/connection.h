@@ -138,7 +138,11 @@ private:
     void onReplyComplete(const QByteArray &reply);
     void onLineLost(const QString &reason);
     void setLamp(Lamp lamp);
-    void finishBatch(Batch batch, bool succeeded);
+    void finishBatchWithSuccess(Batch batch);
+    // Clears the batch flags; returns the batches that were running, settings first.
+    QList<Batch> takeActiveBatches();
+    void reportFailedBatches(const QList<Batch> &batches);
+    void stopAllTimers();
     void setControl(bool &state, bool enabled);
     void setSettingEnabled(bool on);
     void setFindAddressEnabled(bool on);

@@ -28,6 +28,11 @@ bool MemoryLine::open(QString *error)
             *error = m_openError;
         return false;
     }
+    if (m_parity == m_refusedParity) {
+        if (error)
+            *error = QStringLiteral("Can't open specified device %1 (Error 22, Invalid argument)").arg(m_name);
+        return false;
+    }
     m_open = true;
     ++m_session;
     m_rx.clear();
@@ -53,7 +58,7 @@ bool MemoryLine::setBaudRate(int bitsPerSecond)
 bool MemoryLine::setParity(Parity parity)
 {
     m_parity = parity;
-    return true;
+    return !(m_open && parity == m_refusedParity);
 }
 
 bool MemoryLine::setStopBits(StopBits stopBits)

@@ -8,6 +8,7 @@
 #include "serialline.h"
 
 #include <functional>
+#include <optional>
 
 namespace meterlink {
 
@@ -27,6 +28,9 @@ public:
     // Test hooks: the next open() fails with this text; writes start failing.
     void setOpenError(const QString &text) { m_openError = text; }
     void setWriteFails(bool fails) { m_writeFails = fails; }
+    // A driver without this parity: setting it fails, and so does opening
+    // the port while it is the stored parity.
+    void refuseParity(Parity parity) { m_refusedParity = parity; }
     // Everything written since the last call, with the parity of each write.
     struct Write
     {
@@ -59,6 +63,7 @@ private:
     QString m_name = QStringLiteral("sim");
     QString m_openError;
     bool m_writeFails = false;
+    std::optional<Parity> m_refusedParity;
     bool m_open = false;
     int m_baud = 4800;
     Parity m_parity = Parity::None;

@@ -54,25 +54,38 @@ bool QtSerialLine::open(QString *error)
     m_port.clearError();
     resetSystemError();
     if (!m_port.open(QIODevice::ReadWrite)) {
-        const SystemError sys = lastSystemError();
-        if (error) {
-            if (m_port.error() == QSerialPort::DeviceNotFoundError)
-                *error = QStringLiteral("Specified device not found (%1).").arg(displayName());
-            else
-                *error = QStringLiteral("Can't open specified device %1 (Error %2, %3)")
-                             .arg(displayName())
-                             .arg(sys.code ? sys.code : int(m_port.error()))
-                             .arg(sys.code ? sys.text : m_port.errorString());
-        }
+        if (error)
+            *error = openErrorText();
         m_port.clearError();
         return false;
     }
-    applySettings();
+    resetSystemError();
+    // A port that cannot carry the settings (no mark or space parity in the
+    // driver, a speed it does not know) is no open port for the meter: it
+    // would only time out.
+    if (!applySettings()) {
+        if (error)
+            *error = openErrorText();
+        m_port.close();
+        m_port.clearError();
+        return false;
+    }
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     m_port.setDataTerminalReady(false); // refused by a pseudo-terminal; harmless
     m_port.setRequestToSend(true);
     m_port.clearError();
     return true;
+}
+
+QString QtSerialLine::openErrorText() const
+{
+    if (m_port.error() == QSerialPort::DeviceNotFoundError)
+        return QStringLiteral("Specified device not found (%1).").arg(displayName());
+    const SystemError sys = lastSystemError();
+    return QStringLiteral("Can't open specified device %1 (Error %2, %3)")
+        .arg(displayName())
+        .arg(sys.code ? sys.code : int(m_port.error()))
+        .arg(sys.code ? sys.text : m_port.errorString());
 }
 
 bool QtSerialLine::close(QString *error)
@@ -90,12 +103,9 @@ bool QtSerialLine::close(QString *error)
 
 bool QtSerialLine::applySettings()
 {
-    bool ok = m_port.setBaudRate(m_baud);
-    ok = m_port.setDataBits(QSerialPort::Data8) && ok;
-    ok = m_port.setParity(toQt(m_parity)) && ok;
-    ok = m_port.setStopBits(toQt(m_stopBits)) && ok;
-    m_port.clearError();
-    return ok;
+    // Stops at the first refusal so that its error is the one reported.
+    return m_port.setBaudRate(m_baud) && m_port.setDataBits(QSerialPort::Data8)
+        && m_port.setParity(toQt(m_parity)) && m_port.setStopBits(toQt(m_stopBits));
 }
 
 template<typename Apply> bool QtSerialLine::applyIfOpen(Apply apply)

@@ -35,6 +35,8 @@ public:
 
 private:
     bool applySettings();
+    // The operator's text for a failed open, from the port's and the system's error.
+    QString openErrorText() const;
     template<typename Apply> bool applyIfOpen(Apply apply);
     void onError(QSerialPort::SerialPortError error);
 

@@ -31,9 +31,8 @@ void Transceiver::transmitRequest()
     const auto mode = lineModeFromIndex(m_lineMode);
     if (!mode)
         return;
+    applyLineSettings(*mode);
     if (*mode == LineMode::Rs485) {
-        m_line->setParity(Parity::Mark);
-        m_line->setStopBits(StopBits::One);
         m_line->setRts(true); // a pseudo-terminal refuses RTS; the exchange goes on
         const quint8 address = m_address();
         m_line->write(QByteArray(1, static_cast<char>(address)));
@@ -42,13 +41,30 @@ void Transceiver::transmitRequest()
                            + hexBytes(QByteArray(1, static_cast<char>(address))).trimmed());
         return;
     }
-    const auto parity = static_cast<ModbusParity>(qBound(0, m_parityIndex, 2));
-    m_line->setParity(parityFor(parity));
-    m_line->setStopBits(stopBitsFor(parity));
     m_line->write(m_currentRequest);
     if (m_currentRequest.size() > 1)
         emit transmitting(static_cast<quint8>(m_currentRequest[1]));
     traceSend(m_currentRequest);
+}
+
+void Transceiver::prepareLine()
+{
+    if (!m_line)
+        return;
+    if (const auto mode = lineModeFromIndex(m_lineMode))
+        applyLineSettings(*mode);
+}
+
+void Transceiver::applyLineSettings(LineMode mode)
+{
+    if (mode == LineMode::Rs485) {
+        m_line->setParity(Parity::Mark); // the address phase
+        m_line->setStopBits(StopBits::One);
+        return;
+    }
+    const auto parity = static_cast<ModbusParity>(qBound(0, m_parityIndex, 2));
+    m_line->setParity(parityFor(parity));
+    m_line->setStopBits(stopBitsFor(parity));
 }
 
 void Transceiver::onReadyRead()

@@ -8,6 +8,7 @@
 // MODBUS mode: address, frame and CRC go out in one write; the reply is
 // complete when it holds L + 3 bytes, the CRC is good and the address is ours.
 
+#include "linemode.h"
 #include "serialline.h"
 
 #include <QByteArray>
@@ -40,6 +41,10 @@ public:
 
     void clearReplyBuffer();
     const QByteArray &replyBuffer() const { return m_replyBuffer; }
+    // Gives the line the parity and stop bits with which an exchange of the
+    // current line mode begins, so that opening the port proves the driver
+    // can carry them.
+    void prepareLine();
     // Puts currentRequest on the line; port errors are swallowed (the reply
     // time-out ends such an exchange).
     void transmitRequest();
@@ -58,6 +63,7 @@ signals:
     void portError(const QString &text);
 
 private:
+    void applyLineSettings(LineMode mode);
     void onReadyRead();
     void receiveRs485(const QByteArray &chunk);
     void receiveModbus(const QByteArray &chunk);

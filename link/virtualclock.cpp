@@ -12,11 +12,14 @@ public:
     {
         if (!m_active) {
             m_active = true;
+            ++m_clock.m_activeTimers;
             arm();
         }
     }
     void stop() override
     {
+        if (m_active)
+            --m_clock.m_activeTimers;
         m_active = false;
         if (m_pending) {
             m_clock.cancel(m_pending);

@@ -26,6 +26,8 @@ public:
     void advance(qint64 ms);
     // Advances in 1 ms steps until pred() holds or maxMs has passed; returns pred().
     bool advanceUntil(const std::function<bool()> &pred, qint64 maxMs);
+    // Timers created by this clock that are running now.
+    int activeTimers() const { return m_activeTimers; }
 
 private:
     friend class VirtualTimer;
@@ -44,6 +46,7 @@ private:
     QDateTime m_start;
     qint64 m_now = 0;
     quint64 m_nextId = 1;
+    int m_activeTimers = 0;
     std::multimap<std::pair<qint64, quint64>, Event> m_events; // (due, id) -> event
 };
 

@@ -19,6 +19,7 @@ private slots:
         LinkFixture f;
         f.connectAndStart();
         QVERIFY(f.connection.isConnected());
+        QCOMPARE(f.resets, 1); // every connection starts from an empty page
         QVERIFY(f.runExchanges(1 + 61 + 2));
         const QList<int> codes = f.codes();
         QCOMPARE(codes.mid(0, 5), QList<int>({0x00, 0x4C, 0x01, 0x00, 0x04}));
@@ -38,19 +39,24 @@ private slots:
         f.connection.disconnectLink();
         QVERIFY(!f.connection.isConnected());
         QCOMPARE(f.connection.queuedCount(), 0);
+        QVERIFY(f.connection.currentRequest().isEmpty());
+        QCOMPARE(f.clock.activeTimers(), 0);
         QVERIFY(!f.connection.meterControlsEnabled());
-        f.clock.advance(1000);
-        const auto before = f.meter.requests.size();
-        QCOMPARE(f.meter.requests.size(), before); // nothing goes out while disconnected
+        QVERIFY(!f.connection.settingEnabled());
         f.meter.requests.clear();
+        f.clock.advance(1000);
+        QVERIFY(f.meter.requests.isEmpty()); // nothing goes out while disconnected
         f.connectAndStart();
         QVERIFY(f.runExchanges(3));
         QCOMPARE(f.codes().mid(0, 3), QList<int>({0x00, 0x4C, 0x01}));
     }
 
+    // The meter takes 200 ms to answer: the five wait for the reply to the
+    // polling request in flight, which is never sent twice.
     void requestsQueuedDuringAnExchange()
     {
         LinkFixture f;
+        f.meter.replyDelayMs = 200;
         f.connectAndStart();
         QVERIFY(f.runExchanges(4)); // 00, 4C, 01, 00; the 4th (n = 2) is awaiting its reply
         const int next = f.connection.pollCounter();
@@ -58,6 +64,7 @@ private slots:
             f.connection.enqueueRequest(QByteArray::fromHex("1402") + QByteArray(1, char(i)));
         QCOMPARE(f.meter.requests.last(), pollRequest(2)); // in flight, answered first
         QVERIFY(f.runExchanges(6));
+        QVERIFY(f.protocol.isEmpty()); // no time-out, no rejected reply
         const auto &r = f.meter.requests;
         QCOMPARE(r.size(), 10);
         for (int i = 0; i < 5; ++i)
@@ -98,6 +105,34 @@ private slots:
         f.clock.advance(2000);
         QCOMPARE(f.connection.lamp(), Lamp::Hidden);
         QCOMPARE(f.resets, resetsBefore + 1);
+    }
+
+    // The failure box is modal: while it is open time goes on, and a late
+    // acknowledgement must not let the rest of the batch go out under it.
+    void failedBatchIsGoneBeforeTheOperatorIsTold()
+    {
+        LinkFixture f;
+        f.connectAndStart();
+        QVERIFY(f.runExchanges(3));
+        f.meter.responder = [&](const QByteArray &req) -> std::optional<QByteArray> {
+            f.meter.replyDelayMs = req[0] == char(0x1F) ? 700 : 0; // after the 500 ms time-out
+            return QByteArray() + req[0] + char(2);
+        };
+        QList<int> sentUnderTheBox;
+        QObject::connect(&f.connection, &MeterConnection::batchFailed, [&] {
+            QCOMPARE(f.connection.queuedCount(), 1); // only the next polling request
+            const auto before = f.meter.requests.size();
+            f.clock.advance(1500); // the operator reads the message
+            for (auto i = before; i < f.meter.requests.size(); ++i)
+                sentUnderTheBox << static_cast<quint8>(f.meter.requests[i][0]);
+        });
+        f.connection.beginBatch(Batch::Settings);
+        f.connection.enqueueRequest(QByteArray::fromHex("1F0300"));
+        f.connection.enqueueRequest(QByteArray::fromHex("03040502"));
+        QVERIFY(f.clock.advanceUntil([&] { return !f.failures.isEmpty(); }, 3000));
+        QVERIFY(!sentUnderTheBox.isEmpty()); // polling went on meanwhile
+        QVERIFY(!sentUnderTheBox.contains(0x03));
+        QVERIFY(!sentUnderTheBox.contains(0x1F));
     }
 
     void batchSucceedsWhenQueueRunsEmpty()
@@ -168,6 +203,38 @@ private slots:
         QVERIFY(!f.connection.findAddressEnabled());
     }
 
+    // Every time-out ends the queue and polling goes on with the meter
+    // controls, ActionSetting among them, enabled until the sixth.
+    void firstTimeoutsEnableMeterControls()
+    {
+        LinkFixture f;
+        f.meter.present = false;
+        f.connectAndStart();
+        QVERIFY(!f.connection.settingEnabled());
+        QVERIFY(f.clock.advanceUntil([&] { return !f.protocol.isEmpty(); }, 2000));
+        QVERIFY(f.connection.meterControlsEnabled());
+        QVERIFY(f.connection.settingEnabled());
+        QVERIFY(f.connection.findAddressEnabled());
+    }
+
+    // Only bytes from the meter clear the count: a reconnection does not.
+    void timeoutCountSurvivesReconnection()
+    {
+        LinkFixture f;
+        f.meter.present = false;
+        f.connectAndStart();
+        QVERIFY(f.clock.advanceUntil([&] { return f.connection.timeoutCount() == 6; }, 10000));
+        f.connection.disconnectLink();
+        f.connectAndStart();
+        const int resets = f.resets;
+        const int lines = f.protocol.size();
+        QVERIFY(f.clock.advanceUntil([&] { return f.protocol.size() > lines; }, 2000));
+        QCOMPARE(f.connection.timeoutCount(), 7);
+        QVERIFY(!f.connection.meterControlsEnabled());
+        QVERIFY(!f.connection.settingEnabled());
+        QCOMPARE(f.resets, resets + 1);
+    }
+
     void addressSearchFinds17()
     {
         LinkFixture f(3);
@@ -175,11 +242,15 @@ private slots:
         f.connectAndStart();
         QVERIFY(f.clock.advanceUntil([&] { return f.connection.findAddressEnabled(); }, 2000));
         const int lines = f.protocol.size();
+        const int resets = f.resets;
+        const int timeouts = f.connection.timeoutCount();
         f.connection.findAddress();
         QCOMPARE(f.connection.address(), 0);
         QVERIFY(f.clock.advanceUntil([&] { return !f.connection.addressSearch(); }, 30000));
         QCOMPARE(f.connection.address(), 17);
         QCOMPARE(f.protocol.size(), lines); // no time-out lines during the search
+        QCOMPARE(f.resets, resets);         // and the 17 time-outs were not counted
+        QCOMPARE(f.connection.timeoutCount(), timeouts);
         QVERIFY(f.runExchanges(3));
         QCOMPARE(f.connection.address(), 17);
     }
@@ -215,6 +286,34 @@ private slots:
         QCOMPARE(failed[0][0].toString(), QStringLiteral("Specified device not found (COM3)."));
         QVERIFY(!f.connection.isConnected());
         QVERIFY(f.connection.connectEnabled());
+    }
+
+    // A driver that cannot carry the parity of the line mode fails the open
+    // (after the second attempt) instead of opening a port that only times out.
+    void unsupportedParityFailsTheOpen_data()
+    {
+        QTest::addColumn<bool>("modbus");
+        QTest::addColumn<int>("refused");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("Rs-485 without mark parity") << false << int(Parity::Mark) << false;
+        QTest::newRow("MODBUS even without mark parity") << true << int(Parity::Mark) << true;
+        QTest::newRow("MODBUS even without even parity") << true << int(Parity::Even) << false;
+    }
+    void unsupportedParityFailsTheOpen()
+    {
+        QFETCH(bool, modbus);
+        QFETCH(int, refused);
+        QFETCH(bool, opens);
+        LinkFixture f(5, modbus);
+        f.connection.setParityIndex(1);
+        f.line.refuseParity(Parity(refused));
+        QSignalSpy failed(&f.connection, &MeterConnection::openFailed);
+        f.connection.connectLink();
+        f.clock.advance(600);
+        QCOMPARE(f.connection.isConnected(), opens);
+        QCOMPARE(failed.size(), opens ? 0 : 1);
+        if (!opens)
+            QVERIFY(failed[0][0].toString().startsWith(QStringLiteral("Can't open specified device ")));
     }
 
     void newCommunicationParameters()
@@ -260,6 +359,15 @@ private slots:
         QCOMPARE(err.size(), 1);
         QCOMPARE(f.failures.size(), 1); // the batch did not silently vanish
         QVERIFY(!f.line.isOpen());
+        // nothing of the old conversation survives the lost line
+        QCOMPARE(f.clock.activeTimers(), 0);
+        QVERIFY(f.connection.currentRequest().isEmpty());
+        QCOMPARE(f.connection.queuedCount(), 0);
+        QCOMPARE(f.connection.lamp(), Lamp::Hidden);
+        f.meter.requests.clear();
+        f.connectAndStart();
+        QVERIFY(f.runExchanges(2));
+        QCOMPARE(f.codes(), QList<int>({0x00, 0x4C}));
     }
 };
 

@@ -24,7 +24,7 @@ struct LinkFixture
     QStringList failures; // batch failure messages
     int resets = 0;
 
-    explicit LinkFixture(quint8 address = 5, bool modbus = false) : meter(line, address, modbus)
+    explicit LinkFixture(quint8 address = 5, bool modbus = false) : meter(clock, line, address, modbus)
     {
         connection.setLine(&line);
         connection.setAddress(address);

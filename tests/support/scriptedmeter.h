@@ -19,8 +19,8 @@ public:
     // payload-less frame to send (without CRC), or nothing for silence.
     using Responder = std::function<std::optional<QByteArray>(const QByteArray &request)>;
 
-    ScriptedMeter(meterlink::MemoryLine &line, quint8 address, bool modbus = false)
-        : m_line(line), m_address(address), m_modbus(modbus)
+    ScriptedMeter(meterlink::Clock &clock, meterlink::MemoryLine &line, quint8 address, bool modbus = false)
+        : m_clock(clock), m_line(line), m_address(address), m_modbus(modbus)
     {
         line.setPeer([this](const QByteArray &bytes) { receive(bytes); });
         responder = [](const QByteArray &request) {
@@ -36,6 +36,9 @@ public:
     Responder rawReply;
     QList<QByteArray> requests; // frames received, without address and CRC
     bool present = true; // false: nothing on the bus answers, not even the echo
+    // A meter that answers late: replies leave this long after the request
+    // has arrived (the echo of the address is never late).
+    int replyDelayMs = 0;
 
     // Frame + CRC as the meter sends it in the current mode.
     QByteArray framed(const QByteArray &reply) const
@@ -71,14 +74,24 @@ private:
         requests.append(frame);
         if (rawReply) {
             if (const auto raw = rawReply(frame)) {
-                m_line.sendFromPeer(*raw);
+                send(*raw);
                 return;
             }
         }
         if (const auto reply = responder(frame))
-            m_line.sendFromPeer(framed(*reply));
+            send(framed(*reply));
     }
 
+    void send(const QByteArray &bytes)
+    {
+        if (replyDelayMs <= 0) {
+            m_line.sendFromPeer(bytes);
+            return;
+        }
+        m_clock.callLater(replyDelayMs, &m_line, [this, bytes] { m_line.sendFromPeer(bytes); });
+    }
+
+    meterlink::Clock &m_clock;
     meterlink::MemoryLine &m_line;
     quint8 m_address;
     bool m_modbus;
