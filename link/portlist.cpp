@@ -21,6 +21,25 @@ QList<PortEntry> portsFromRegistryNames(const QStringList &names)
     return entries;
 }
 
+QStringList portNamesFromRegistryValues(const QList<RegistryValue> &values)
+{
+    QStringList names;
+    for (const RegistryValue &value : values) {
+        if (value.type != kRegSz && value.type != kRegExpandSz)
+            continue;
+        // The data need not be terminated, and may end in half a character.
+        const auto units = value.data.size() / 2;
+        QString text = QString::fromUtf16(reinterpret_cast<const char16_t *>(value.data.constData()), units);
+        const auto nul = text.indexOf(QChar(u'\0'));
+        if (nul >= 0)
+            text.truncate(nul);
+        text = text.trimmed();
+        if (!text.isEmpty())
+            names << text;
+    }
+    return names;
+}
+
 PortEntry unixPortEntry(const QString &nameOrPath)
 {
     const QString path = nameOrPath.startsWith(QLatin1Char('/')) ? nameOrPath : QStringLiteral("/dev/") + nameOrPath;

@@ -29,6 +29,20 @@ struct PortEntry
 // that is not a whole number.
 int portFromCaption(const QString &caption, int defaultValue);
 QString windowsDevicePath(int number);
+// One value of HKLM\Hardware\DeviceMap\SerialComm as RegEnumValueW returns
+// it: the value name (\Device\Serial0, say), its type and its raw data.
+struct RegistryValue
+{
+    QString name;
+    quint32 type = 0;  // REG_SZ = 1, REG_EXPAND_SZ = 2; other types carry no port name
+    QByteArray data;   // UTF-16LE, terminated by zero, one or two NULs
+};
+constexpr quint32 kRegSz = 1;
+constexpr quint32 kRegExpandSz = 2;
+// The port names (COM3, ...) in the values' order; values that are not
+// strings or hold no text are left out.
+QStringList portNamesFromRegistryValues(const QList<RegistryValue> &values);
+
 // Registry value data in listing order -> entries. A name whose tail is not
 // a number still gets its combo entry but no number (no menu item).
 QList<PortEntry> portsFromRegistryNames(const QStringList &names);

@@ -1,20 +1,49 @@
 #include "portlist.h"
 
 #include <QSerialPort>
-#include <QSettings>
+
+#include <windows.h>
+
+#include <vector>
 
 namespace meterlink {
 
-QList<PortEntry> systemPorts()
-{
-    QSettings map(QStringLiteral("HKEY_LOCAL_MACHINE\\HARDWARE\\DEVICEMAP\\SERIALCOMM"), QSettings::NativeFormat);
-    QStringList names;
-    for (const QString &key : map.childKeys())
-        names << map.value(key).toString();
-    if (!names.isEmpty())
-        return portsFromRegistryNames(names);
+namespace {
 
-    // No list from the system: probe COM1..COM8 with a zero byte each.
+// Every value of HKLM\Hardware\DeviceMap\SerialComm. The value names are
+// device paths with backslashes (\Device\Serial0), which QSettings' registry
+// backend mangles, so the key is read with the Win32 API itself.
+QList<RegistryValue> serialCommValues()
+{
+    QList<RegistryValue> values;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return values;
+    DWORD count = 0, maxNameChars = 0, maxDataBytes = 0;
+    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &maxNameChars,
+                         &maxDataBytes, nullptr, nullptr)
+        == ERROR_SUCCESS) {
+        std::vector<wchar_t> name(maxNameChars + 1);
+        std::vector<BYTE> data(maxDataBytes + 2);
+        for (DWORD i = 0; i < count; ++i) {
+            DWORD nameChars = static_cast<DWORD>(name.size());
+            DWORD dataBytes = static_cast<DWORD>(data.size());
+            DWORD type = 0;
+            if (RegEnumValueW(key, i, name.data(), &nameChars, nullptr, &type, data.data(), &dataBytes)
+                != ERROR_SUCCESS)
+                continue; // a value that changed under us: skip it, keep the others
+            values.append({QString::fromWCharArray(name.data(), static_cast<qsizetype>(nameChars)),
+                           static_cast<quint32>(type),
+                           QByteArray(reinterpret_cast<const char *>(data.data()), static_cast<qsizetype>(dataBytes))});
+        }
+    }
+    RegCloseKey(key);
+    return values;
+}
+
+// No usable list from the system: probe COM1..COM8 with a zero byte each.
+QList<PortEntry> probedPorts()
+{
     QList<PortEntry> probed;
     for (int n = 1; n <= 8; ++n) {
         QSerialPort port(windowsDevicePath(n));
@@ -26,6 +55,14 @@ QList<PortEntry> systemPorts()
         probed.append({QStringLiteral("Com%1").arg(n), n, windowsDevicePath(n)});
     }
     return probed;
+}
+
+} // namespace
+
+QList<PortEntry> systemPorts()
+{
+    const QStringList names = portNamesFromRegistryValues(serialCommValues());
+    return names.isEmpty() ? probedPorts() : portsFromRegistryNames(names);
 }
 
 PortEntry portEntryForName(const QString &name)
