@@ -28,6 +28,8 @@ QStringList pageReport(const MeterPage &page)
             lines << fields.join(QLatin1Char('\t'));
         }
     }
+    for (const QString &status : page.memoStatus())
+        lines << QStringLiteral("Статус\t") + status;
     return lines;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The page "О счетчике" as text: one line a row, in list order, the row
 // title, a TAB and the row's values separated by TABs. Separator rows
-// (without a title) are left out.
+// (without a title) are left out. The status lines (MemoStatus) follow,
+// each as "Статус", a TAB and the line.
 
 #include "protocol/meterpage.h"
 

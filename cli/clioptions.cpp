@@ -31,7 +31,10 @@ std::optional<Options> parseOptions(const QStringList &arguments, QString *error
     p.setApplicationDescription(QStringLiteral(
         "Programming station for the Tarvik 504 meter: runs the conversation with one meter.\n"
         "Exit codes: 0 ok, 1 bad options, 2 port not opened, 3 meter never answered, 4 port lost."));
-    p.addHelpOption();
+    // Our own help option: Qt's would also list --help-all, which means
+    // nothing here.
+    const QCommandLineOption help({"h", "help"}, "Show this help and exit.");
+    p.addOption(help);
     p.addVersionOption();
     p.addOptions({
         {"port", "Serial port: a device path (/dev/ttyUSB0), COMn on Windows, or \"sim\" for the built-in "
@@ -46,6 +49,8 @@ std::optional<Options> parseOptions(const QStringList &arguments, QString *error
         {"master", "Trace every frame sent and received."},
         {"report", "After the run print the page \"О счетчике\": title TAB value(s), one row a line."},
         {"quiet", "Do not print protocol lines."},
+        {"find-address", "Poll at --address; when that times out, search the addresses 1..255, 0 for the "
+                         "meter and print \"Адрес\", TAB, the address that answered (exit 3 when none did)."},
         {"sim-address", "Address of the built-in meter (default: --address).", "n"},
         {"sim-silent", "The built-in meter answers nothing."},
         {"sim-busy", "The built-in meter answers \"memory busy\" to the next n requests.", "n"},
@@ -103,6 +108,7 @@ std::optional<Options> parseOptions(const QStringList &arguments, QString *error
     o.master = p.isSet("master");
     o.report = p.isSet("report");
     o.quiet = p.isSet("quiet");
+    o.findAddress = p.isSet("find-address");
     o.simSilent = p.isSet("sim-silent");
     return o;
 }

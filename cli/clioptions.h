@@ -28,6 +28,7 @@ struct Options
     bool master = false;   // trace every frame
     bool report = false;   // print the meter page after the run
     bool quiet = false;    // no protocol lines
+    bool findAddress = false; // search the meter's address, print it and stop
     // Built-in meter only.
     int simAddress = -1;   // -1: the same as --address
     bool simSilent = false;

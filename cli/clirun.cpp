@@ -1,5 +1,6 @@
 #include "clirun.h"
 
+#include "addressfinder.h"
 #include "app/pagereport.h"
 #include "app/station.h"
 #include "link/portlist.h"
@@ -48,6 +49,7 @@ int run(const Options &o)
     int exitCode = ExitOk;
     int cycleStarts = 0;
     int answered = 0;
+    int foundAddress = -1;
     auto finish = [&](int code) {
         exitCode = code;
         QCoreApplication::exit(code);
@@ -59,11 +61,21 @@ int run(const Options &o)
             out.flush();
         });
     QObject::connect(&station.dispatcher(), &protocol::ReplyDispatcher::replyAccepted, [&] { ++answered; });
-    QObject::connect(&c, &meterlink::MeterConnection::pollRequested, [&](int n) {
-        // The first request of the cycle after the last one asked for.
-        if (n == 0 && ++cycleStarts > o.cycles && o.cycles > 0)
-            finish(answered > 0 ? ExitOk : ExitNoAnswer);
-    });
+    if (o.findAddress) {
+        // Runs until the meter is found or every address has timed out.
+        auto *finder = new AddressFinder(c, &station);
+        QObject::connect(finder, &AddressFinder::found, [&](int address) {
+            foundAddress = address;
+            finish(ExitOk);
+        });
+        QObject::connect(finder, &AddressFinder::exhausted, [&] { finish(ExitNoAnswer); });
+    } else {
+        QObject::connect(&c, &meterlink::MeterConnection::pollRequested, [&](int n) {
+            // The first request of the cycle after the last one asked for.
+            if (n == 0 && ++cycleStarts > o.cycles && o.cycles > 0)
+                finish(answered > 0 ? ExitOk : ExitNoAnswer);
+        });
+    }
     QObject::connect(&c, &meterlink::MeterConnection::openFailed, [&](const QString &e) {
         err << e << '\n';
         finish(ExitPortFailed);
@@ -80,6 +92,8 @@ int run(const Options &o)
     QCoreApplication::exec();
     c.disconnectLink();
 
+    if (foundAddress >= 0)
+        out << QStringLiteral("Адрес\t") << foundAddress << '\n';
     if (o.report)
         for (const QString &line : app::pageReport(station.page()))
             out << line << '\n';

@@ -402,6 +402,7 @@ void MeterConnection::noteMeterAnswered()
     setSettingEnabled(true);
     setFindAddressEnabled(false);
     m_timerOut->stop();
+    emit meterAnswered();
 }
 
 void MeterConnection::resendHead() { m_timerCommand->start(); }

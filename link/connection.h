@@ -125,6 +125,7 @@ signals:
     void portError(const QString &message);
     void exchangeStarted();   // a request went out (for statistics)
     void pollRequested(int n); // polling request n of the cycle was queued
+    void meterAnswered();      // an accepted reply or an error reply of the meter
 
 private:
     void commandsChange();

@@ -1,6 +1,7 @@
 // tarvik-cli as factory scripts call it: options, report, exit codes.
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 
 namespace {
@@ -48,6 +49,23 @@ private slots:
         QVERIFY(std::any_of(lines.begin(), lines.end(), [](const QString &l) {
             return l.startsWith("1 тариф\t") && l.count('\t') == 2;
         }));
+        // the built-in meter's terminal cover seal is broken
+        QCOMPARE(lines.last(), QStringLiteral("Статус\tнарушена пломба клеммника"));
+    }
+
+    void findAddress_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::newRow("rs485") << "rs485";
+        QTest::newRow("modbus") << "modbus";
+    }
+    void findAddress()
+    {
+        QFETCH(QString, mode);
+        const Run r = cli({"--port", "sim", "--baud", "115200", "--mode", mode, "--address", "3", "--sim-address",
+                           "9", "--timeout", "200", "--quiet", "--find-address"});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, QStringLiteral("Адрес\t9\n"));
     }
 
     void traceInMasterMode()
@@ -84,8 +102,17 @@ private slots:
         const Run r = cli({"--help"});
         QCOMPARE(r.exitCode, 0);
         for (const char *option : {"--port", "--baud", "--mode", "--parity", "--address", "--timeout", "--cycles",
-                                   "--master", "--report"})
+                                   "--master", "--report", "--find-address"})
             QVERIFY2(r.out.contains(option), option);
+        // every option listed is one that works
+        const QRegularExpression listed("--([a-z-]+)");
+        for (auto it = listed.globalMatch(r.out); it.hasNext();) {
+            const QString name = it.next().captured(1);
+            const Run tried = cli({"--" + name, "--port", "/dev/tarvik-none"});
+            QVERIFY2(!tried.err.contains("Unknown option"), qPrintable(name));
+        }
+        const Run all = cli({"--help-all"});
+        QCOMPARE(all.exitCode, 1);
     }
 };
 
