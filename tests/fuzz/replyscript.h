@@ -1,0 +1,50 @@
+#pragma once
+// The input format of fuzz_reply, shared by the fuzz target (which reads it)
+// and the corpus maker (which writes it):
+//
+//   byte 0   setup: bit 0 line mode (0 "Rs-485", 1 "MODBUS"), bit 1 frame
+//            tracing (masterMode), bits 2-3 MODBUS parity index (3 reads as 0)
+//   byte 1   meter address (SpinAddr)
+//   byte 2   the current request: 0..60 is polling request n of the cycle;
+//            61..255 is followed by [code][n][n payload bytes], n <= 16
+//   then, until the input ends, events:
+//            k > 0, then k bytes   a chunk arrives on the line (cut short at
+//                                  the end of the input)
+//            0, then t             the clock moves on t x 10 ms, so that the
+//                                  timers fire (next transmission, time-out)
+//
+// A reader never fails: whatever is missing at the end reads as zero or as
+// no more events.
+
+#include <QByteArray>
+#include <QList>
+#include <cstddef>
+#include <cstdint>
+
+namespace fuzz {
+
+struct ReplyEvent
+{
+    QByteArray chunk; // empty: a clock step
+    int advanceMs = 0;
+};
+
+struct ReplyScript
+{
+    static constexpr int kPollRequests = 61;
+    static constexpr int kMaxPayload = 16;
+    static constexpr int kClockStepMs = 10;
+
+    int lineMode = 0;
+    bool trace = false;
+    int parityIndex = 0;
+    quint8 address = 0;
+    int pollIndex = 0;  // used when request is empty
+    QByteArray request; // [code][L][payload] when not a polling request
+    QList<ReplyEvent> events;
+
+    static ReplyScript parse(const uint8_t *data, size_t size);
+    QByteArray serialize() const;
+};
+
+} // namespace fuzz
