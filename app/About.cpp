@@ -1,8 +1,8 @@
 #include "About.h"
 
+#include "app/appicon.h"
 #include "protocol/encodings.h"
 
-#include <QApplication>
 #include <QDesktopServices>
 #include <QFrame>
 #include <QGridLayout>
@@ -71,9 +71,8 @@ TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent)
     icon->setLineWidth(1);
     icon->setFixedSize(32 + 2 * icon->frameWidth(), 32 + 2 * icon->frameWidth());
     icon->setAlignment(Qt::AlignCenter);
-    const QIcon appIcon = QApplication::windowIcon().isNull() ? style()->standardIcon(QStyle::SP_ComputerIcon)
-                                                              : QApplication::windowIcon();
-    icon->setPixmap(appIcon.pixmap(32, 32));
+    const QIcon programIcon = app::applicationIcon();
+    icon->setPixmap((programIcon.isNull() ? style()->standardIcon(QStyle::SP_ComputerIcon) : programIcon).pixmap(32, 32));
     topGrid->addWidget(icon, 0, 0, 4, 1, Qt::AlignLeft | Qt::AlignVCenter);
     topGrid->addWidget(centred(QStringLiteral("ProductName"), QStringLiteral("8-и тарифный однофазный эл. счетчик"),
                                top, true),

@@ -1,6 +1,7 @@
 #include "main.h"
 
 #include "app/About.h"
+#include "app/appicon.h"
 #include "app/dbpage.h"
 #include "app/meterpageview.h"
 #include "app/protocolpage.h"
@@ -38,6 +39,7 @@ TFormMain::TFormMain(StartupOptions options, QWidget *parent) : QMainWindow(pare
 {
     setObjectName(QStringLiteral("FormMain"));
     setWindowTitle(kTitle);
+    setWindowIcon(applicationIcon());
     if (!m_options.openSettings)
         m_options.openSettings = nativeSettingsOpener();
     if (!m_options.showMessage)
@@ -272,7 +274,7 @@ void TFormMain::buildConnectionPanel()
 
     PanelScaner = new QFrame(panelMain);
     PanelScaner->setObjectName(QStringLiteral("PanelScaner"));
-    PanelScaner->setFixedWidth(128);
+    PanelScaner->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred); // as wide as "Сканер:" and "Включен"
     auto *scan = new QGridLayout(PanelScaner);
     scan->setContentsMargins(0, 0, 0, 0);
     scan->setVerticalSpacing(2);
@@ -283,6 +285,13 @@ void TFormMain::buildConnectionPanel()
     ComboScaner = new QComboBox(PanelScaner);
     ComboScaner->setObjectName(QStringLiteral("ComboScaner"));
     scan->addWidget(ComboScaner, 1, 0, 1, 2);
+    // Captions on one line and boxes on another across both panels, though the
+    // switch is taller than a label.
+    const int captionRow = CheckScaner->sizeHint().height();
+    for (QGridLayout *rows : {grid, scan}) {
+        rows->setRowMinimumHeight(0, captionRow);
+        rows->setRowStretch(2, 1); // spare height below, not between the lines
+    }
     outer->addWidget(PanelScaner);
 
     auto *panelMode = new QWidget(panelMain);

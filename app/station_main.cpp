@@ -2,7 +2,9 @@
 //   --port sim          start with the simulated meter selected
 //   --screenshots DIR   write a PNG of every page into DIR and quit
 
+#include "app/appicon.h"
 #include "app/main.h"
+#include "app/qttranslations.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -34,14 +36,16 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(app::TFormMain::kTitle);
     QApplication::setOrganizationName(QStringLiteral("Kelmora"));
     QApplication::setApplicationVersion(QStringLiteral("1.2"));
+    QApplication::setWindowIcon(app::applicationIcon());
+    app::installQtTranslations(application);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(app::TFormMain::kTitle);
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOptions({
-        {"port", "Start with this port selected (\"sim\": the simulated meter).", "port"},
-        {"screenshots", "Write a PNG of every page into this folder and quit.", "dir"},
+        {"port", "Начать с этим портом (\"sim\": имитатор счетчика).", "порт"},
+        {"screenshots", "Записать снимок каждой страницы (PNG) в эту папку и выйти.", "папка"},
     });
     parser.process(application);
 

@@ -2,6 +2,7 @@
 // placement, and a screenshot.
 
 #include "app/About.h"
+#include "iconcheck.h"
 #include "protocol/encodings.h"
 
 #include <QApplication>
@@ -115,7 +116,9 @@ private slots:
         QVERIFY(!labelNamed(box, "Copyright")->text().isEmpty());
         QVERIFY(!labelNamed(box, "LabelPhone1")->text().isEmpty());
         QVERIFY(!labelNamed(box, "LabelPhone2")->text().isEmpty());
-        QVERIFY(!labelNamed(box, "ProgramIcon")->pixmap().isNull());
+        const QPixmap icon = labelNamed(box, "ProgramIcon")->pixmap();
+        QCOMPARE(icon.deviceIndependentSize().toSize(), QSize(32, 32));
+        QVERIFY2(showsMeterIcon(icon.toImage()), "the program's meter icon, not a generic one");
         QCOMPARE(labelNamed(box, "ImageLogo")->pixmap().size(), QSize(165, 93));
         auto *ok = box.findChild<QPushButton *>("ButtonOk");
         QVERIFY(ok);

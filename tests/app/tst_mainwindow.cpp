@@ -1,9 +1,14 @@
 // The real main window, headless: start-up, run modes, configuration
 // round trip, a conversation with the simulated meter, the protocol and
-// operation-log pages, and screenshots of every page.
+// operation-log pages, Qt's own texts in Russian, the program's icon, and
+// screenshots of every page.
 
+#include "app/appicon.h"
 #include "app/main.h"
 #include "app/meterpageview.h"
+#include "app/qttranslations.h"
+#include "iconcheck.h"
+#include "workplace.h"
 
 #include <QAction>
 #include <QApplication>
@@ -11,70 +16,27 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
 #include <QPlainTextEdit>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
+#include <QTranslator>
 #include <QTreeWidget>
 
 using namespace app;
+using app::testing::child;
+using app::testing::Message;
+using app::testing::Workplace;
 
 namespace {
-
-struct Message
-{
-    QMessageBox::Icon icon;
-    QString caption;
-    QString text;
-};
-
-// A working directory and a configuration file of the test's own.
-struct Workplace
-{
-    QTemporaryDir dir;
-    QString ini() const { return dir.filePath("Tarvik-504.ini"); }
-    QList<Message> messages;
-    QList<QUrl> opened;
-
-    StartupOptions options(bool simulator = true)
-    {
-        StartupOptions o;
-        o.workingDir = dir.path();
-        const QString path = ini();
-        o.openSettings = [path](bool create) -> std::unique_ptr<QSettings> {
-            if (!create && !QFile::exists(path))
-                return nullptr;
-            if (!QFile::exists(path)) {
-                QFile f(path);
-                f.open(QIODevice::WriteOnly);
-            }
-            return std::make_unique<QSettings>(path, QSettings::IniFormat);
-        };
-        o.selectSimulator = simulator;
-        o.showMessage = [this](QMessageBox::Icon i, const QString &c, const QString &t) { messages.append({i, c, t}); };
-        o.openUrl = [this](const QUrl &u) { opened << u; };
-        return o;
-    }
-    void store(const QString &name, const QVariant &value)
-    {
-        QSettings s(ini(), QSettings::IniFormat);
-        s.setValue(name, value);
-    }
-    void markDatabaseMode()
-    {
-        QFile f(dir.filePath("SettingSql.tarvik"));
-        f.open(QIODevice::WriteOnly);
-    }
-};
-
-template<typename T> T *child(QWidget &w, const char *name)
-{
-    return w.findChild<T *>(QString::fromLatin1(name));
-}
 
 QAction *action(QWidget &w, const char *name) { return child<QAction>(w, name); }
 
@@ -93,12 +55,58 @@ QString cell(TFormMain &w, const char *list, int row, int column = 1)
 
 QString screenshotDir() { return QStringLiteral(TARVIK_SCREENSHOT_DIR); }
 
+// Qt's own Russian catalogue as installed, read apart from the program's
+// loading, so the expected words are Qt's and not ours.
+struct QtRussian
+{
+    QTranslator catalogue;
+    bool load()
+    {
+        return catalogue.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
+                              QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    }
+    QString text(const char *context, const char *english) const { return catalogue.translate(context, english); }
+};
+
+// Opens the standard context menu of a text view as a right click does;
+// returns the open menu (closed and deleted by the caller's close()).
+QMenu *openContextMenu(QPlainTextEdit *view)
+{
+    const QPoint at(40, 30);
+    QContextMenuEvent click(QContextMenuEvent::Mouse, at, view->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(view->viewport(), &click);
+    QTest::qWaitFor([] { return qobject_cast<QMenu *>(QApplication::activePopupWidget()) != nullptr; }, 2000);
+    return qobject_cast<QMenu *>(QApplication::activePopupWidget());
+}
+
+// The menu items' texts without their access-key marks and shortcuts.
+QStringList itemTexts(const QMenu *menu)
+{
+    QStringList out;
+    for (const QAction *a : menu->actions())
+        if (!a->isSeparator())
+            out << a->text().section(QLatin1Char('\t'), 0, 0).remove(QLatin1Char('&'));
+    return out;
+}
+
+// The window with an open pop-up painted where it shows on the screen.
+QPixmap grabWithPopup(QWidget &window, QWidget *popup)
+{
+    QPixmap shot = window.grab();
+    QPainter painter(&shot);
+    painter.drawPixmap(popup->mapToGlobal(QPoint(0, 0)) - window.mapToGlobal(QPoint(0, 0)), popup->grab());
+    return shot;
+}
+
 } // namespace
 
 class TestMainWindow : public QObject
 {
     Q_OBJECT
 private slots:
+    // As the program does at start-up.
+    void initTestCase() { QVERIFY(!installQtTranslations(*qApp).isEmpty()); }
+
     void startUpLayout()
     {
         Workplace place;
@@ -343,6 +351,46 @@ private slots:
         QVERIFY(action(w, "ActionConnect")->isEnabled());
     }
 
+    // Qt's own texts are Russian: the standard context menu of a text view and
+    // the buttons of a message box, in the words of Qt's installed catalogue.
+    void qtTextsInRussian()
+    {
+        QtRussian russian;
+        QVERIFY2(russian.load(), "Qt's Russian catalogue qtbase_ru.qm is not installed");
+        const QString copy = russian.text("QWidgetTextControl", "&Copy").remove(QLatin1Char('&'));
+        const QString selectAll = russian.text("QWidgetTextControl", "Select All").remove(QLatin1Char('&'));
+        QVERIFY(!copy.isEmpty() && copy != QStringLiteral("Copy"));
+        QVERIFY(!selectAll.isEmpty() && selectAll != QStringLiteral("Select All"));
+
+        Workplace place;
+        TFormMain w(place.options());
+        w.show();
+        w.pages()->setCurrentWidget(child<QWidget>(w, "TabProtocol"));
+        auto *memo = child<QPlainTextEdit>(w, "Memo_Terminal");
+        memo->appendPlainText(QStringLiteral("12:00:00.000 Send 00 02 80 71"));
+        QMenu *menu = openContextMenu(memo);
+        QVERIFY2(menu, "no context menu opened");
+        const QStringList items = itemTexts(menu);
+        menu->close();
+        QVERIFY2(items.contains(copy) && items.contains(selectAll), qPrintable(items.join(" | ")));
+
+        QMessageBox box(QMessageBox::Question, TFormMain::kTitle, QStringLiteral("?"),
+                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        QCOMPARE(box.button(QMessageBox::Yes)->text(), russian.text("QPlatformTheme", "&Yes"));
+        QCOMPARE(box.button(QMessageBox::Cancel)->text(), russian.text("QPlatformTheme", "Cancel"));
+        QVERIFY(box.button(QMessageBox::Cancel)->text() != QStringLiteral("Cancel"));
+    }
+
+    // The window and the task bar show the meter icon, not the style's computer.
+    void windowShowsTheMeterIcon()
+    {
+        Workplace place;
+        TFormMain w(place.options());
+        const QImage shown = w.windowIcon().pixmap(32, 32).toImage();
+        QVERIFY2(showsMeterIcon(shown), "the program's meter icon, not a generic one");
+        QCOMPARE(shown, applicationIcon().pixmap(32, 32).toImage());
+    }
+
     void screenshots()
     {
         Workplace place;
@@ -358,6 +406,29 @@ private slots:
             const QString file = screenshotDir() + "/" + w.pages()->widget(i)->objectName() + ".png";
             QVERIFY(w.grab().save(file));
         }
+        // The protocol page with its standard context menu open.
+        w.pages()->setCurrentWidget(child<QWidget>(w, "TabProtocol"));
+        QMenu *menu = openContextMenu(child<QPlainTextEdit>(w, "Memo_Terminal"));
+        QVERIFY2(menu, "no context menu opened");
+        const bool saved = grabWithPopup(w, menu).save(screenshotDir() + "/TabProtocol-menu.png");
+        menu->close();
+        QVERIFY(saved);
+        action(w, "ActionDisconnect")->trigger();
+    }
+
+    // Database mode: the scanner switch in the connection panel, the clock
+    // drift beside the status, live values.
+    void screenshotInDatabaseMode()
+    {
+        Workplace place;
+        place.markDatabaseMode();
+        TFormMain w(place.options());
+        w.show();
+        action(w, "ActionConnect")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!cell(w, "ListSensor", 2, 3).isEmpty(), 20000);
+        QVERIFY(child<QWidget>(w, "CheckScaner")->isVisible());
+        QDir().mkpath(screenshotDir());
+        QVERIFY(w.grab().save(screenshotDir() + "/database-mode.png"));
         action(w, "ActionDisconnect")->trigger();
     }
 };

@@ -1,0 +1,193 @@
+// Nothing the operator needs is cut off at the window's fixed size: the page
+// "О счетчике" filled with the widest values the decoders can make of real
+// replies, and the connection panel in every run mode and line mode.
+
+#include "app/main.h"
+#include "fitcheck.h"
+#include "protocol/meterdecoders.h"
+#include "workplace.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QRegularExpression>
+#include <QTabWidget>
+#include <QTest>
+#include <QtEndian>
+#include <cmath>
+
+using namespace app;
+using app::testing::child;
+using app::testing::Workplace;
+using P = protocol::MeterPage;
+
+namespace {
+
+// [code][L][payload][CRC]; the decoders never look at the CRC.
+protocol::Reply reply(quint8 code, const QByteArray &payload)
+{
+    QByteArray bytes;
+    bytes.append(char(code));
+    bytes.append(char(payload.size() + 2));
+    bytes.append(payload);
+    bytes.append(2, '\0');
+    return protocol::Reply(bytes);
+}
+
+QByteArray hex(const char *text) { return QByteArray::fromHex(text); }
+
+QByteArray u32le(quint32 value)
+{
+    QByteArray bytes(4, '\0');
+    qToLittleEndian(value, bytes.data());
+    return bytes;
+}
+
+// MeterSeconds of a local date-time: seconds since 2000-01-01 00:00:00.
+QByteArray meterSeconds(const QDate &date, const QTime &time)
+{
+    return u32le(quint32(QDate(2000, 1, 1).daysTo(date) * 86400 + QTime(0, 0).secsTo(time)));
+}
+
+// MeterFloat word of a value: (1 + f / 2^23) × 2^(e − 127), sign in bit 23.
+quint32 meterFloatWord(double value)
+{
+    int e = 0;
+    const double m = std::frexp(std::fabs(value), &e); // |value| = m × 2^e, 0.5 <= m < 1
+    const auto fraction = quint32(std::lround((2 * m - 1) * (1 << 23))) & 0x7FFFFF;
+    return quint32(e - 1 + 127) << 24 | (value < 0 ? 1u << 23 : 0) | fraction;
+}
+
+// What the decoders make of a full polling cycle's worth of replies whose
+// every field is at its widest: 8-digit serial, 4-digit type, exponent-form
+// readings with a sign, two-digit day, month and hour, the longest working
+// time, threshold and status line.
+QList<protocol::Reply> widestReplies(quint8 clockStatus, quint8 loadMode, quint32 readingWord)
+{
+    const QByteArray widestTime = meterSeconds(QDate(2088, 12, 28), QTime(22, 48, 48));
+    const QByteArray reading = u32le(readingWord);
+    QList<protocol::Reply> replies = {
+        reply(0x00, hex("9999990405")), // type 504.99, version 99.99
+        reply(0x00, hex("9999999999")), // then type 9999.99; the version row keeps 99.99
+        reply(0x01, hex("FFFFFF")),
+        reply(0x04, QByteArray(1, char(clockStatus)) + widestTime),
+        reply(0x08, hex("FFFF")),
+        reply(0x11, hex("FFFFFFFF")),
+        reply(0x16, hex("FFFFFF") + QByteArray(1, char(loadMode))),
+        reply(0x18, hex("FFFF")),
+        reply(0x1E, hex("FF")),
+        reply(0x22, hex("9999")),
+        reply(0x25, reading),
+        reply(0x2B, widestTime + hex("FFFFFF") + widestTime + hex("FFFFFF")),
+        reply(0x4C, hex("FFFF")),
+        reply(0x4D, hex("80")),
+        reply(0x4E, hex("01")),
+        reply(0x50, hex("00")),
+        reply(0x5C, hex("02")),
+        reply(0x60, hex("FFFF03")),
+    };
+    for (int s : {0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x0F,
+                  0x40, 0x48, 0x42, 0x4A, 0x45, 0x4D, 0x80, 0x81, 0x82, 0x83, 0x84, 0x85, 0x88})
+        replies << reply(0x0F, QByteArray(1, char(s)) + hex("00") + reading);
+    // Sensors 1 and 2 divide the largest count by 1, sensor 3 shows the largest calibration.
+    for (const char *calibration : {"00000100", "01000100", "0200FFFF"})
+        replies << reply(0x1C, hex(calibration));
+    for (int sensor = 0; sensor < 3; ++sensor)
+        for (int kind = 1; kind <= 2; ++kind)
+            replies << reply(0x1C, QByteArray(1, char(sensor)) + QByteArray(1, char(kind)) + hex("FFFFFFFF"));
+    return replies;
+}
+
+QString fitScreenshot(const QString &tag)
+{
+    QString name = tag;
+    name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]+")), QStringLiteral("-"));
+    return QStringLiteral(TARVIK_SCREENSHOT_DIR "/fit/TabAbout-") + name + QStringLiteral(".png");
+}
+
+} // namespace
+
+class TestWindowFit : public QObject
+{
+    Q_OBJECT
+private slots:
+    void meterPageShowsWidestValues_data()
+    {
+        QTest::addColumn<bool>("databaseMode");
+        QTest::addColumn<quint8>("clockStatus");
+        QTest::addColumn<quint8>("loadMode");
+        QTest::addColumn<quint32>("readingWord");
+        const quint32 mostNegative = 0xFFFFFFFF; // -6.8056469E+38
+        for (quint8 mode = 0; mode < 4; ++mode)
+            QTest::addRow("load mode %d", mode) << false << quint8(0x87) << mode << mostNegative;
+        QTest::newRow("battery fault") << false << quint8(0x97) << quint8(0) << mostNegative;
+        QTest::newRow("clock fault") << false << quint8(0xA7) << quint8(0) << mostNegative;
+        QTest::newRow("date not set") << false << quint8(0xC7) << quint8(0) << mostNegative;
+        QTest::newRow("eight digits without exponent")
+            << false << quint8(0x87) << quint8(0) << meterFloatWord(-1234567.9);
+        QTest::newRow("database mode") << true << quint8(0x87) << quint8(0) << mostNegative;
+        QTest::newRow("database mode, date not set") << true << quint8(0xC7) << quint8(0) << mostNegative;
+    }
+    void meterPageShowsWidestValues()
+    {
+        QFETCH(bool, databaseMode);
+        QFETCH(quint8, clockStatus);
+        QFETCH(quint8, loadMode);
+        QFETCH(quint32, readingWord);
+        Workplace place;
+        if (databaseMode)
+            place.markDatabaseMode();
+        TFormMain w(place.options());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        protocol::MeterDecoders decoders(&w.station().page(), databaseMode); // the display locale, as polling uses
+        for (const auto &r : widestReplies(clockStatus, loadMode, readingWord))
+            decoders.decode(r);
+        QApplication::processEvents();
+
+        auto *page = w.pages()->currentWidget();
+        QCOMPARE(page->objectName(), QStringLiteral("TabAbout"));
+        // The replies reached every value cell: nothing is measured empty.
+        for (const char *name : {"ListAddi", "ListParam", "ListInfo", "ListSensor"}) {
+            const auto *tree = child<QTreeWidget>(w, name);
+            for (int row = 0; row < tree->topLevelItemCount(); ++row)
+                QVERIFY2(tree->topLevelItem(row)->text(0).isEmpty() || !tree->topLevelItem(row)->text(1).isEmpty(),
+                         qPrintable(QStringLiteral("%1 row %2").arg(name).arg(row)));
+        }
+        QVERIFY(!child<QPlainTextEdit>(w, "MemoStatus")->toPlainText().isEmpty());
+
+        QDir().mkpath(QStringLiteral(TARVIK_SCREENSHOT_DIR "/fit"));
+        QVERIFY(w.grab().save(fitScreenshot(QTest::currentDataTag())));
+        const QStringList problems = fitcheck::controlProblems(page);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+    }
+
+    void connectionPanelShowsEverything_data()
+    {
+        QTest::addColumn<bool>("databaseMode");
+        QTest::addColumn<int>("lineMode"); // index of ComboMode: 0 Rs-485, 1 MODBUS (parity shown)
+        QTest::newRow("Rs-485") << false << 0;
+        QTest::newRow("MODBUS") << false << 1;
+        QTest::newRow("database mode, Rs-485") << true << 0;
+        QTest::newRow("database mode, MODBUS") << true << 1;
+    }
+    void connectionPanelShowsEverything()
+    {
+        QFETCH(bool, databaseMode);
+        QFETCH(int, lineMode);
+        Workplace place;
+        if (databaseMode)
+            place.markDatabaseMode();
+        place.store("Mode", lineMode);
+        TFormMain w(place.options());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(child<QWidget>(w, "PanelScaner")->isVisible(), databaseMode);
+        QCOMPARE(child<QWidget>(w, "ComboParity")->isVisible(), lineMode == 1);
+        auto *panel = child<QWidget>(w, "PanelMainConnect");
+        const QStringList problems = fitcheck::controlProblems(panel) + fitcheck::placementProblems(panel);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+    }
+};
+
+QTEST_MAIN(TestWindowFit)
+#include "tst_windowfit.moc"
