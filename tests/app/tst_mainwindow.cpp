@@ -25,7 +25,6 @@
 #include <QPlainTextEdit>
 #include <QSpinBox>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
 #include <QTranslator>
@@ -33,7 +32,6 @@
 
 using namespace app;
 using app::testing::child;
-using app::testing::Message;
 using app::testing::Workplace;
 
 namespace {
@@ -75,8 +73,8 @@ QMenu *openContextMenu(QPlainTextEdit *view)
     const QPoint at(40, 30);
     QContextMenuEvent click(QContextMenuEvent::Mouse, at, view->viewport()->mapToGlobal(at));
     QApplication::sendEvent(view->viewport(), &click);
-    QTest::qWaitFor([] { return qobject_cast<QMenu *>(QApplication::activePopupWidget()) != nullptr; }, 2000);
-    return qobject_cast<QMenu *>(QApplication::activePopupWidget());
+    const auto openMenu = [] { return qobject_cast<QMenu *>(QApplication::activePopupWidget()); };
+    return QTest::qWaitFor([&] { return openMenu() != nullptr; }, 2000) ? openMenu() : nullptr;
 }
 
 // The menu items' texts without their access-key marks and shortcuts.
