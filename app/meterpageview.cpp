@@ -27,17 +27,27 @@ int textMargin(const QWidget *view)
     return view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
 }
 
-// The widest texts a value column of a right-hand list can show, in the
-// display locale: a negative reading of eight significant digits in exponent
-// form, a date-time with two-digit day, month and hour, the longest working
-// time, the largest calibration.
+// The widest reading, in the display locale: negative, eight significant
+// digits, exponent form.
+QString widestNumber()
+{
+    return protocol::formatFixed3(-8.8888888e38, protocol::displayLocale());
+}
+
+// The widest date-time, in the display locale: two-digit day, month and hour.
+QString widestDateTime()
+{
+    return protocol::formatDateTime(QDateTime(QDate(2088, 12, 28), QTime(22, 48, 48)), protocol::displayLocale());
+}
+
+// The widest texts a value column of a right-hand list can show: readings,
+// date-times, the longest working time, the largest calibration.
 QStringList widestValues(MeterPage::ListId id, int valueColumn)
 {
-    const QLocale locale = protocol::displayLocale();
-    const QString number = protocol::formatFixed3(-8.8888888e38, locale);
+    const QString number = widestNumber();
     switch (id) {
     case MeterPage::ListAddi:
-        return {number, protocol::formatDateTime(QDateTime(QDate(2088, 12, 28), QTime(22, 48, 48)), locale)};
+        return {number, widestDateTime()};
     case MeterPage::ListInfo:
         return {number, protocol::MeterDecoders::workingTimeText(0xFFFFFFFF)};
     case MeterPage::ListSensor:
@@ -183,9 +193,7 @@ bool MeterPageView::eventFilter(QObject *watched, QEvent *event)
 void MeterPageView::splitMainColumns()
 {
     QTreeWidget *tree = m_lists[MeterPage::ListMain];
-    const QLocale locale = protocol::displayLocale();
-    const QString dateTime = protocol::formatDateTime(QDateTime(QDate(2088, 12, 28), QTime(22, 48, 48)), locale);
-    const int least = tree->fontMetrics().horizontalAdvance(dateTime) + 2 * textMargin(tree);
+    const int least = tree->fontMetrics().horizontalAdvance(widestDateTime()) + 2 * textMargin(tree);
     tree->header()->resizeSection(1, qMax(least, tree->viewport()->width() * 2 / 5));
     tree->doItemsLayout();
 }
