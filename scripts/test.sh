@@ -11,4 +11,4 @@ export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$build" --output-on-failure --timeout 600 "$@"
 
 bash scripts/build-asan.sh
-ctest --test-dir "${ASAN_BUILD_DIR:-build-asan}" --output-on-failure --timeout 900 "$@"
+ctest --test-dir "${ASAN_BUILD_DIR:-build-asan}" --output-on-failure --no-label-summary --timeout 900 "$@"
