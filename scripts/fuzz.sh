@@ -32,7 +32,7 @@ failed=0
 for t in "${targets[@]}"; do
   mkdir -p "$out/$t"
   echo "fuzz.sh: $t (${limit[*]}), log $out/$t.log"
-  if "$build/tests/fuzz/$t" "${limit[@]}" -timeout=60 -print_final_stats=1 \
+  if "$build/tests/fuzz/$t" "${limit[@]}" -max_len=512 -timeout=60 -print_final_stats=1 \
        -artifact_prefix="$out/findings/$t-" "$out/$t" "tests/fuzz/corpus/$t" >"$out/$t.log" 2>&1; then
     verdict="no finding"
   else
