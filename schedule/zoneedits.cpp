@@ -1,5 +1,10 @@
 #include "zoneedits.h"
 
+#include <algorithm>
+#include <numeric>
+#include <tuple>
+#include <vector>
+
 namespace schedule {
 
 namespace {
@@ -40,6 +45,43 @@ int extendToCell(ZoneList &zones, int index, DayCell current, DayCell target)
         return 1;
     zones.insert(0, singleCellRecord(r, target));
     return 2;
+}
+
+bool zoneLess(const ZoneRecord &a, const ZoneRecord &b)
+{
+    return std::tie(a.startTime, a.tariff, a.powerLimit, a.limitTariff)
+        < std::tie(b.startTime, b.tariff, b.powerLimit, b.limitTariff);
+}
+
+// The merge passes over the records `group` (indices in list order, all
+// with the same zone values): for every record, every later one with an
+// equal dayMask (or monthMask) joins it and is dropped; the next one then
+// takes its place. Passes repeat until one drops nothing.
+bool mergeGroup(ZoneList &zones, QList<int> &group, std::vector<bool> &removed)
+{
+    bool anyRemoved = false;
+    bool merged = true;
+    while (merged) {
+        merged = false;
+        for (int a = 0; a + 1 < group.size(); ++a) {
+            for (int b = a + 1; b < group.size();) {
+                ZoneRecord &x = zones[group[a]];
+                const ZoneRecord &y = zones[group[b]];
+                if (x.dayMask == y.dayMask)
+                    x.monthMask |= y.monthMask;
+                else if (x.monthMask == y.monthMask)
+                    x.dayMask |= y.dayMask;
+                else {
+                    ++b;
+                    continue;
+                }
+                removed[group[b]] = true;
+                group.removeAt(b);
+                merged = anyRemoved = true;
+            }
+        }
+    }
+    return anyRemoved;
 }
 
 } // namespace
@@ -131,26 +173,31 @@ void copyDay(ZoneList &zones, DayCell current, const CellMatrix &pending, bool c
 
 void mergeZones(ZoneList &zones)
 {
-    bool merged = true;
-    while (merged) {
-        merged = false;
-        for (int i = 0; i + 1 < zones.size(); ++i) {
-            for (int j = i + 1; j < zones.size();) {
-                ZoneRecord &a = zones[i];
-                const ZoneRecord &b = zones[j];
-                if (a.sameZone(b) && a.dayMask == b.dayMask)
-                    a.monthMask |= b.monthMask;
-                else if (a.sameZone(b) && a.monthMask == b.monthMask)
-                    a.dayMask |= b.dayMask;
-                else {
-                    ++j;
-                    continue;
-                }
-                zones.removeAt(j); // j stays: the next record slid into place
-                merged = true;
-            }
-        }
+    // Only records with the same zone values ever merge, and a removal keeps
+    // the order of the others: each group of alike records goes through the
+    // passes on its own, exactly as the passes over the whole list treat it,
+    // without comparing every record with every other one.
+    QList<int> order(zones.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return zoneLess(zones[a], zones[b]); });
+    std::vector<bool> removed(zones.size(), false);
+    bool anyRemoved = false;
+    for (int first = 0; first < order.size();) {
+        int end = first + 1;
+        while (end < order.size() && zones[order[first]].sameZone(zones[order[end]]))
+            ++end;
+        QList<int> group = order.mid(first, end - first); // list order: the sort is stable
+        anyRemoved = mergeGroup(zones, group, removed) || anyRemoved;
+        first = end;
     }
+    if (!anyRemoved)
+        return;
+    ZoneList kept;
+    kept.reserve(zones.size());
+    for (int i = 0; i < zones.size(); ++i)
+        if (!removed[i])
+            kept.append(zones[i]);
+    zones = kept;
 }
 
 } // namespace schedule
