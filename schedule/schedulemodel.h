@@ -21,7 +21,8 @@ class ScheduleModel : public QObject
 {
     Q_OBJECT
 public:
-    // "Сохранить изменения?": true commits, false reverts.
+    // "Сохранить изменения?": true commits, false reverts. With no question
+    // set, pending edits are committed rather than lost.
     using SaveQuestion = std::function<bool()>;
 
     explicit ScheduleModel(QObject *parent = nullptr);
