@@ -106,6 +106,7 @@ private slots:
         QTest::newRow("Russian") << QLocale(QLocale::Russian, QLocale::Russia);
         QTest::newRow("English US") << QLocale(QLocale::English, QLocale::UnitedStates);
         QTest::newRow("C") << QLocale::c();
+        QTest::newRow("system") << QLocale::system(); // run once more under LC_ALL=en_US.UTF-8
     }
     void blockIgnoresTheLocale()
     {
