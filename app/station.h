@@ -14,6 +14,7 @@
 #include "protocol/dispatcher.h"
 #include "protocol/meterdecoders.h"
 #include "protocol/meterpage.h"
+#include "schedule/scheduledocument.h"
 #include "sim/simulatedmeter.h"
 
 #include <QObject>
@@ -44,6 +45,7 @@ public:
     ProtocolView &protocolView() { return m_protocol; }
     OperationLog &operationLog() { return m_log; }
     sim::SimulatedMeter &simulator() { return m_simulator; }
+    schedule::ScheduleDocument &schedule() { return m_schedule; }
 
     // Chooses the port for the next connection (only while disconnected):
     // the simulated meter for simulatorPortName(), a serial device otherwise.
@@ -67,6 +69,7 @@ private:
     meterlink::MemoryLine m_memoryLine;
     meterlink::QtSerialLine m_serialLine;
     sim::SimulatedMeter m_simulator;
+    schedule::ScheduleDocument m_schedule;
     bool m_usingSimulator = false;
 };
 
