@@ -18,7 +18,8 @@ Station::Station(meterlink::Clock &clock, RunModes modes, const QString &working
       m_decoders(&m_page, modes.databaseMode),
       m_log(workingDir, modes.databaseMode),
       m_memoryLine(clock),
-      m_simulator(clock)
+      m_simulator(clock),
+      m_scheduleTransfer(m_schedule, m_connection, m_dispatcher)
 {
     sim::attach(m_memoryLine, m_simulator);
     m_connection.setMasterMode(modes.masterMode);

@@ -15,6 +15,7 @@
 #include "protocol/meterdecoders.h"
 #include "protocol/meterpage.h"
 #include "schedule/scheduledocument.h"
+#include "schedule/scheduletransfer.h"
 #include "sim/simulatedmeter.h"
 
 #include <QObject>
@@ -46,6 +47,7 @@ public:
     OperationLog &operationLog() { return m_log; }
     sim::SimulatedMeter &simulator() { return m_simulator; }
     schedule::ScheduleDocument &schedule() { return m_schedule; }
+    schedule::ScheduleTransfer &scheduleTransfer() { return m_scheduleTransfer; }
 
     // Chooses the port for the next connection (only while disconnected):
     // the simulated meter for simulatorPortName(), a serial device otherwise.
@@ -70,6 +72,7 @@ private:
     meterlink::QtSerialLine m_serialLine;
     sim::SimulatedMeter m_simulator;
     schedule::ScheduleDocument m_schedule;
+    schedule::ScheduleTransfer m_scheduleTransfer;
     bool m_usingSimulator = false;
 };
 
