@@ -5,6 +5,8 @@
 #include "app/dbpage.h"
 #include "app/meterpageview.h"
 #include "app/protocolpage.h"
+#include "app/schedulefileactions.h"
+#include "app/schedulepage.h"
 #include "link/linemode.h"
 #include "link/qtclock.h"
 #include "link/speeds.h"
@@ -15,6 +17,7 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -320,6 +323,7 @@ void TFormMain::buildPages()
     m_pages->setObjectName(QStringLiteral("PageControlMain"));
     m_meterPage = new MeterPageView(m_station->page(), m_modes.databaseMode, m_pages);
     m_pages->addTab(m_meterPage, QStringLiteral("О счетчике"));
+    buildSchedulePage();
     if (!m_modes.databaseMode) {
         m_dbPage = new DbPage(m_station->operationLog(), m_pages);
         m_pages->addTab(m_dbPage, QStringLiteral("База данных"));
@@ -327,6 +331,41 @@ void TFormMain::buildPages()
     m_protocolPage = new ProtocolPage(m_station->protocolView(), m_pages);
     m_pages->addTab(m_protocolPage, QStringLiteral("Протокол"));
     static_cast<QVBoxLayout *>(centralWidget()->layout())->addWidget(m_pages, 1);
+}
+
+void TFormMain::buildSchedulePage()
+{
+    m_schedulePage = new SchedulePage(m_station->schedule(), m_options.editor, m_pages);
+    m_pages->addTab(m_schedulePage, QStringLiteral("Тарифное расписание"));
+
+    ScheduleFileHooks hooks;
+    hooks.openFileName = m_options.openScheduleFile ? m_options.openScheduleFile : [this](const QString &filter) {
+        return QFileDialog::getOpenFileName(this, QString(), QString(), filter);
+    };
+    hooks.saveFileName = m_options.saveScheduleFile
+                             ? m_options.saveScheduleFile
+                             : [this](const QString &filter, const QString &suffix) {
+                                   QFileDialog dialog(this, QString(), QString(), filter);
+                                   dialog.setAcceptMode(QFileDialog::AcceptSave);
+                                   dialog.setDefaultSuffix(suffix);
+                                   return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+                               };
+    hooks.showMessage = [this](QMessageBox::Icon icon, const QString &caption, const QString &text) {
+        message(icon, caption, text);
+    };
+    hooks.showSchedulePage = [this] {
+        m_pages->setCurrentWidget(m_schedulePage);
+        m_schedulePage->showEditor();
+    };
+    m_scheduleFiles = std::make_unique<ScheduleFileActions>(m_station->schedule(), std::move(hooks));
+    connect(ActionNewSched, &QAction::triggered, this, [this] { m_scheduleFiles->ActionNewSchedExecute(); });
+    connect(ActionLoadTariff, &QAction::triggered, this, [this] { m_scheduleFiles->ActionLoadTariffExecute(); });
+    connect(ActionSaveTariff, &QAction::triggered, this, [this] { m_scheduleFiles->ActionSaveTariffExecute(); });
+}
+
+QProgressBar *TFormMain::gaugeSched() const
+{
+    return m_schedulePage->gaugeSched();
 }
 
 void TFormMain::buildStatusBar()
@@ -586,6 +625,14 @@ void TFormMain::message(QMessageBox::Icon icon, const QString &caption, const QS
 }
 
 // ---------------------------------------------------------------- window events
+
+void TFormMain::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    // The window became active: the year grid takes its panel's size anew.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_schedulePage)
+        m_schedulePage->editor()->PanelYearCanResize();
+}
 
 void TFormMain::closeEvent(QCloseEvent *event)
 {

@@ -6,6 +6,7 @@
 #include "app/configuration.h"
 #include "app/station.h"
 #include "link/portlist.h"
+#include "schedule/Shedule.h"
 
 #include <QMainWindow>
 #include <QMessageBox>
@@ -20,6 +21,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QProgressBar;
 class QSpinBox;
 class QTabWidget;
 
@@ -30,6 +32,8 @@ namespace app {
 class DbPage;
 class MeterPageView;
 class ProtocolPage;
+class ScheduleFileActions;
+class SchedulePage;
 
 struct StartupOptions
 {
@@ -40,6 +44,11 @@ struct StartupOptions
     // Message boxes and the shell, replaceable so tests can watch them.
     std::function<void(QMessageBox::Icon, const QString &caption, const QString &text)> showMessage;
     std::function<void(const QUrl &)> openUrl;
+    // The schedule file dialogs (empty path: cancelled), the editor's save
+    // question and colour dialog, and its colour store.
+    std::function<QString(const QString &filter)> openScheduleFile;
+    std::function<QString(const QString &filter, const QString &defaultSuffix)> saveScheduleFile;
+    schedule::TFrameShedule::Options editor;
 };
 
 class TFormMain : public QMainWindow
@@ -56,11 +65,15 @@ public:
     QString helpFilePath() const { return m_helpFile; }
     TAboutBox *aboutBox() const { return m_about; }
     QTabWidget *pages() const { return m_pages; }
+    SchedulePage *schedulePage() const { return m_schedulePage; }
+    // GaugeSched: the progress of a schedule read.
+    QProgressBar *gaugeSched() const;
     // Selects the port list entry with this device (adding a typed path).
     bool selectPort(const QString &device);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     // start-up, in its order
@@ -69,6 +82,7 @@ private:
     void buildToolBar();
     void buildConnectionPanel();
     void buildPages();
+    void buildSchedulePage();
     void buildStatusBar();
     void buildMenus();
     void fillPortLists();
@@ -128,6 +142,8 @@ private:
     MeterPageView *m_meterPage = nullptr;
     DbPage *m_dbPage = nullptr;
     ProtocolPage *m_protocolPage = nullptr;
+    SchedulePage *m_schedulePage = nullptr;
+    std::unique_ptr<ScheduleFileActions> m_scheduleFiles;
     QLabel *m_statusPanels[2] = {};
     QMenu *m_portMenu = nullptr;
     QMenu *m_speedMenu = nullptr;

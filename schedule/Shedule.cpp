@@ -25,6 +25,36 @@ namespace schedule {
 
 namespace {
 
+// A header whose titles wrap at word boundaries and which grows to hold
+// them: four quarter-width columns cannot show "тариф (превышение лимита)"
+// on one line.
+class WrappingHeader : public QHeaderView
+{
+public:
+    explicit WrappingHeader(QWidget *parent) : QHeaderView(Qt::Horizontal, parent)
+    {
+        setDefaultAlignment(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter) | Qt::Alignment(Qt::TextWordWrap));
+        connect(this, &QHeaderView::sectionResized, this, [this] {
+            updateGeometry();
+            emit geometriesChanged(); // the view makes room for the new height
+        });
+    }
+
+protected:
+    QSize sectionSizeFromContents(int logicalIndex) const override
+    {
+        QSize size = QHeaderView::sectionSizeFromContents(logicalIndex);
+        const int margin = style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, this);
+        const int width = sectionSize(logicalIndex) - 2 * margin;
+        const QString title = model() ? model()->headerData(logicalIndex, orientation()).toString() : QString();
+        if (width > 0 && !title.isEmpty()) {
+            const QRect text = fontMetrics().boundingRect(QRect(0, 0, width, 1000), Qt::TextWordWrap, title);
+            size.setHeight(qMax(size.height(), text.height() + 2 * margin));
+        }
+        return size;
+    }
+};
+
 constexpr int kDayPanelHeight = 216;
 constexpr int kZoneControlsWidth = 368;
 constexpr int kBarMargin = 6; // lines the day bar up with the slider's track
@@ -161,17 +191,17 @@ QWidget *TFrameShedule::buildTariffGroup(const QString &title, QWidget *field, Q
     auto *group = new QGroupBox(title, this);
     group->setObjectName(QStringLiteral("Group%1").arg(QString::fromLatin1(name)));
     auto *row = new QHBoxLayout(group);
-    row->setContentsMargins(4, 2, 4, 2);
-    row->setSpacing(2);
-    field->setFixedWidth(64);
+    row->setContentsMargins(2, 2, 0, 2);
+    row->setSpacing(0);
+    field->setFixedWidth(62);
     row->addWidget(field);
-    row->addSpacing(4);
     auto *buttons = new QButtonGroup(group);
     for (int n = 1; n <= kTariffs; ++n) {
         auto *radio = new QRadioButton(QString::number(n), group);
         radio->setObjectName(QStringLiteral("%1%2").arg(QString::fromLatin1(name)).arg(n));
         radio->setFont(radioFont(font()));
         radio->setAutoFillBackground(true);
+        radio->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
         radio->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(radio, &QWidget::customContextMenuRequested, this, [this, n] { TariffContextPopup(n); });
         buttons->addButton(radio, n);
@@ -227,6 +257,7 @@ QWidget *TFrameShedule::buildDayList()
 
     ListViewDays = new QTreeWidget(panel);
     ListViewDays->setObjectName(QStringLiteral("ListViewDays"));
+    ListViewDays->setHeader(new WrappingHeader(ListViewDays));
     ListViewDays->setRootIsDecorated(false);
     ListViewDays->setUniformRowHeights(true);
     ListViewDays->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -235,8 +266,6 @@ QWidget *TFrameShedule::buildDayList()
     ListViewDays->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     ListViewDays->setHeaderLabels({QStringLiteral("время"), QStringLiteral("тариф"), QStringLiteral("лимит мощности"),
                                    QStringLiteral("тариф (превышение лимита)")});
-    // Four quarter-width columns: the long titles wrap onto a second line.
-    ListViewDays->header()->setDefaultAlignment(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter) | Qt::Alignment(Qt::TextWordWrap));
     ListViewDays->header()->setStretchLastSection(false);
     ListViewDays->header()->setSectionResizeMode(QHeaderView::Fixed);
     ListViewDays->header()->setSectionsClickable(false);
@@ -244,7 +273,9 @@ QWidget *TFrameShedule::buildDayList()
     pale.setColor(QPalette::Base, pale.color(QPalette::ToolTipBase));
     ListViewDays->setPalette(pale);
     ListViewDays->setStyleSheet(QStringLiteral("QTreeView::item { border-right: 1px solid #c0c0c0;"
-                                               " border-bottom: 1px solid #c0c0c0; }")); // grid lines
+                                               " border-bottom: 1px solid #c0c0c0; }"
+                                       " QTreeView::item:selected { background: palette(highlight);"
+                                       " color: palette(highlighted-text); }")); // grid lines
     ListViewDays->setContextMenuPolicy(Qt::ActionsContextMenu);
     ListViewDays->addActions({ActionEdit, ActionDelete});
     ListViewDays->viewport()->installEventFilter(this);
@@ -493,6 +524,7 @@ void TFrameShedule::applyColors()
                 continue;
             QPalette p = radio->palette();
             p.setColor(QPalette::Window, m_colors[n]);
+            p.setColor(QPalette::Button, m_colors[n]); // the role a button fills its background with
             p.setColor(QPalette::WindowText, Qt::black);
             radio->setPalette(p);
         }

@@ -13,6 +13,10 @@
 #include <QAbstractSpinBox>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTimeEdit>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QDoubleSpinBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -102,7 +106,16 @@ inline QStringList treeProblems(const QTreeWidget *tree)
         if (tree->isColumnHidden(c))
             continue;
         const QString title = tree->headerItem()->text(c);
-        if (!tree->isHeaderHidden() && !title.isEmpty()) {
+        if (!tree->isHeaderHidden() && !title.isEmpty() && (int(header->defaultAlignment()) & Qt::TextWordWrap)) {
+            // A wrapping header: every word on a line of the section, every line in the header.
+            const int room = header->sectionSize(c) - 2 * headerMargin;
+            const QSize need = wrappedSize(title, header->font(), room);
+            if (need.width() > room)
+                out << problem(tree, QStringLiteral(" header %1").arg(c), title, need.width(), room);
+            if (need.height() > header->height())
+                out << problem(tree, QStringLiteral(" header %1 height").arg(c), title, need.height(),
+                               header->height());
+        } else if (!tree->isHeaderHidden() && !title.isEmpty()) {
             const int need = header->fontMetrics().horizontalAdvance(title) + 2 * headerMargin;
             if (need > header->sectionSize(c))
                 out << problem(tree, QStringLiteral(" header %1").arg(c), title, need, header->sectionSize(c));
@@ -179,6 +192,44 @@ inline QStringList checkBoxProblems(const QCheckBox *box)
     return need > room.width() ? QStringList{problem(box, QString(), text, need, room.width())} : QStringList{};
 }
 
+inline QStringList radioButtonProblems(const QRadioButton *radio)
+{
+    QStyleOptionButton option;
+    option.initFrom(radio);
+    option.text = radio->text();
+    const QRect room = radio->style()->subElementRect(QStyle::SE_RadioButtonContents, &option, radio);
+    const QString text = shown(radio->text());
+    const int need = radio->fontMetrics().horizontalAdvance(text);
+    return need > room.width() ? QStringList{problem(radio, QString(), text, need, room.width())} : QStringList{};
+}
+
+// A push button's text (and icon) inside the part the style leaves for them.
+inline QStringList pushButtonProblems(const QPushButton *button)
+{
+    if (button->text().isEmpty())
+        return {};
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    const QRect room = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+    const QString text = shown(button->text());
+    int need = button->fontMetrics().horizontalAdvance(text);
+    if (!button->icon().isNull())
+        need += button->iconSize().width() + 4;
+    return need > room.width() ? QStringList{problem(button, QString(), text, need, room.width())} : QStringList{};
+}
+
+// A group box's title within the box's frame.
+inline QStringList groupBoxProblems(const QGroupBox *box)
+{
+    if (box->title().isEmpty())
+        return {};
+    const QString text = shown(box->title());
+    const int need = box->fontMetrics().horizontalAdvance(text) + 2 * 8;
+    return need > box->width() ? QStringList{problem(box, QStringLiteral(" title"), text, need, box->width())}
+                               : QStringList{};
+}
+
 // Every item, as it would show once chosen, in the field of the closed box
 // (with one pixel of blank each side, as the style draws it, or a line
 // edit's own margins in an editable box).
@@ -213,6 +264,9 @@ inline QStringList spinBoxProblems(const QAbstractSpinBox *spin)
                 number.remove(s->locale().groupSeparator());
             texts << s->prefix() + number + s->suffix();
         }
+    } else if (const auto *dt = qobject_cast<const QDateTimeEdit *>(spin)) {
+        // The widest date and time: two-digit day, month and hour.
+        texts << dt->locale().toString(QDateTime(QDate(2088, 12, 28), QTime(23, 58, 58)), dt->displayFormat());
     } else if (const auto *d = qobject_cast<const QDoubleSpinBox *>(spin)) {
         for (double v : {d->minimum(), d->maximum()})
             texts << d->prefix() + d->locale().toString(v, 'f', d->decimals()) + d->suffix();
@@ -288,6 +342,12 @@ inline QStringList controlProblems(const QWidget *root)
             out << labelProblems(label);
         else if (const auto *box = qobject_cast<const QCheckBox *>(w))
             out << checkBoxProblems(box);
+        else if (const auto *radio = qobject_cast<const QRadioButton *>(w))
+            out << radioButtonProblems(radio);
+        else if (const auto *button = qobject_cast<const QPushButton *>(w))
+            out << pushButtonProblems(button);
+        else if (const auto *group = qobject_cast<const QGroupBox *>(w))
+            out << groupBoxProblems(group);
         else if (const auto *combo = qobject_cast<const QComboBox *>(w))
             out << comboBoxProblems(combo);
         else if (const auto *spin = qobject_cast<const QAbstractSpinBox *>(w))
