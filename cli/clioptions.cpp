@@ -30,7 +30,11 @@ std::optional<Options> parseOptions(const QStringList &arguments, QString *error
     QCommandLineParser p;
     p.setApplicationDescription(QStringLiteral(
         "Programming station for the Tarvik 504 meter: runs the conversation with one meter.\n"
-        "Exit codes: 0 ok, 1 bad options, 2 port not opened, 3 meter never answered, 4 port lost."));
+        "The schedule options run after the first polling cycle (write, verify, then read); the run ends\n"
+        "when they are done and --cycles/--seconds have passed.\n"
+        "Exit codes: 0 ok, 1 bad options, 2 port not opened, 3 meter never answered, 4 port lost,\n"
+        "5 a schedule write or read failed, 6 a schedule file cannot be read, is damaged or is refused\n"
+        "(nothing sent), 7 the schedule read back differs from the one written."));
     // Our own help option: Qt's would also list --help-all, which means
     // nothing here.
     const QCommandLineOption help({"h", "help"}, "Show this help and exit.");
@@ -51,6 +55,9 @@ std::optional<Options> parseOptions(const QStringList &arguments, QString *error
         {"quiet", "Do not print protocol lines."},
         {"find-address", "Poll at --address; when that times out, search the addresses 1..255, 0 for the "
                          "meter and print \"Адрес\", TAB, the address that answered (exit 3 when none did)."},
+        {"read-schedule", "Read the meter's tariff schedule and save it as this *.tsc file.", "file"},
+        {"write-schedule", "Write the tariff schedule of this *.tsc file into the meter.", "file"},
+        {"verify", "With --write-schedule: read the schedule back and compare it with what was written."},
         {"sim-address", "Address of the built-in meter (default: --address).", "n"},
         {"sim-silent", "The built-in meter answers nothing."},
         {"sim-busy", "The built-in meter answers \"memory busy\" to the next n requests.", "n"},
@@ -110,6 +117,17 @@ std::optional<Options> parseOptions(const QStringList &arguments, QString *error
     o.quiet = p.isSet("quiet");
     o.findAddress = p.isSet("find-address");
     o.simSilent = p.isSet("sim-silent");
+    o.readSchedule = p.value("read-schedule");
+    o.writeSchedule = p.value("write-schedule");
+    o.verify = p.isSet("verify");
+    if (o.verify && o.writeSchedule.isEmpty()) {
+        *error = QStringLiteral("--verify требует --write-schedule");
+        return std::nullopt;
+    }
+    if (o.findAddress && (!o.readSchedule.isEmpty() || !o.writeSchedule.isEmpty())) {
+        *error = QStringLiteral("--find-address не сочетается с --read-schedule и --write-schedule");
+        return std::nullopt;
+    }
     return o;
 }
 

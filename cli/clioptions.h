@@ -13,6 +13,9 @@ enum ExitCode {
     ExitPortFailed = 2,   // the port could not be opened
     ExitNoAnswer = 3,     // the meter never answered
     ExitPortLost = 4,     // the port went away during the run
+    ExitBatchFailed = 5,  // a schedule write or read failed (time-out, error reply)
+    ExitScheduleFile = 6, // a schedule file cannot be read, is damaged or is refused
+    ExitVerifyFailed = 7, // the schedule read back differs from the one written
 };
 
 struct Options
@@ -29,6 +32,9 @@ struct Options
     bool report = false;   // print the meter page after the run
     bool quiet = false;    // no protocol lines
     bool findAddress = false; // search the meter's address, print it and stop
+    QString readSchedule;  // read the meter's schedule into this *.tsc file
+    QString writeSchedule; // write this *.tsc file into the meter
+    bool verify = false;   // after the write, read back and compare
     // Built-in meter only.
     int simAddress = -1;   // -1: the same as --address
     bool simSilent = false;

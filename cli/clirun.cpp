@@ -1,6 +1,7 @@
 #include "clirun.h"
 
 #include "addressfinder.h"
+#include "scheduleverbs.h"
 #include "app/pagereport.h"
 #include "app/station.h"
 #include "link/portlist.h"
@@ -46,14 +47,38 @@ int run(const Options &o)
     configure(station, o);
     auto &c = station.connection();
 
+    // The schedule file to write is read before anything is sent.
+    ScheduleVerbs verbs(station, o);
+    if (QString error; !verbs.prepare(&error)) {
+        err << error << '\n';
+        return ExitScheduleFile;
+    }
+
     int exitCode = ExitOk;
     int cycleStarts = 0;
     int answered = 0;
     int foundAddress = -1;
+    bool runOver = false; // --cycles / --seconds have passed
     auto finish = [&](int code) {
         exitCode = code;
         QCoreApplication::exit(code);
     };
+    // The run ends once its time is over and the schedule verbs are done.
+    auto endRun = [&] {
+        runOver = true;
+        if (!verbs.any() || verbs.done())
+            finish(answered > 0 ? ExitOk : ExitNoAnswer);
+    };
+    QObject::connect(&verbs, &ScheduleVerbs::finished, [&](int code, const QString &message) {
+        if (code != ExitOk) {
+            err << message << '\n';
+            finish(code);
+        } else if (runOver) {
+            finish(ExitOk);
+        }
+    });
+    QObject::connect(&station.scheduleTransfer(), &schedule::ScheduleTransfer::zonesSkipped,
+                     [&](int count) { err << schedule::skippedZonesMessage(count) << '\n'; });
 
     if (!o.quiet)
         QObject::connect(&station.protocolView(), &app::ProtocolView::lineAdded, [&](const QString &line) {
@@ -71,9 +96,20 @@ int run(const Options &o)
         QObject::connect(finder, &AddressFinder::exhausted, [&] { finish(ExitNoAnswer); });
     } else {
         QObject::connect(&c, &meterlink::MeterConnection::pollRequested, [&](int n) {
+            if (n != 0)
+                return;
+            ++cycleStarts;
+            // The first polling cycle is done: the schedule verbs go next.
+            if (cycleStarts == 2 && verbs.any()) {
+                if (answered == 0) {
+                    finish(ExitNoAnswer);
+                    return;
+                }
+                verbs.start();
+            }
             // The first request of the cycle after the last one asked for.
-            if (n == 0 && ++cycleStarts > o.cycles && o.cycles > 0)
-                finish(answered > 0 ? ExitOk : ExitNoAnswer);
+            if (cycleStarts > o.cycles && o.cycles > 0)
+                endRun();
         });
     }
     QObject::connect(&c, &meterlink::MeterConnection::openFailed, [&](const QString &e) {
@@ -86,7 +122,7 @@ int run(const Options &o)
             finish(ExitPortLost);
     });
     if (o.seconds > 0)
-        QTimer::singleShot(static_cast<int>(o.seconds * 1000), [&] { finish(answered > 0 ? ExitOk : ExitNoAnswer); });
+        QTimer::singleShot(static_cast<int>(o.seconds * 1000), [&] { endRun(); });
 
     QTimer::singleShot(0, [&] { c.connectLink(); });
     QCoreApplication::exec();

@@ -40,6 +40,10 @@ struct Faults
 
     // Time between a complete request and the first byte of its reply.
     int replyDelayMs = 0;
+
+    // Every zone entry written (09 0A) is stored with bit 0 of its power
+    // limit (byte 3) inverted: a meter that does not keep what it was given.
+    bool alterStoredZones = false;
 };
 
 } // namespace sim

@@ -7,10 +7,12 @@
 //   PTY /dev/pts/5
 //   DEVICE /dev/ttyUSB0
 
+#include "loadschedule.h"
 #include "simulatedmeter.h"
 
 #include "link/qtclock.h"
 #include "link/speeds.h"
+#include "schedule/schedulefile.h"
 
 #ifdef Q_OS_UNIX
 #include "ptyserver.h"
@@ -101,6 +103,8 @@ int main(int argc, char *argv[])
         {QStringLiteral("split"), QStringLiteral("Send every reply in 3 chunks, 5 ms apart.")},
         {QStringLiteral("stray"), QStringLiteral("Send a stray byte FF 20 ms after every reply.")},
         {QStringLiteral("delay"), QStringLiteral("Wait this many ms before every reply."), QStringLiteral("ms")},
+        {QStringLiteral("schedule"), QStringLiteral("Start with the tariff schedule of this *.tsc file."), QStringLiteral("file")},
+        {QStringLiteral("alter-zones"), QStringLiteral("Store every zone entry written with bit 0 of its power limit inverted.")},
         {QStringLiteral("exit-on-eof"), QStringLiteral("Quit when standard input ends.")},
         {QStringLiteral("verbose"), QStringLiteral("Trace received and sent bytes on standard error.")},
     };
@@ -139,6 +143,13 @@ int main(int argc, char *argv[])
     }
     if (parser.isSet(QStringLiteral("power")))
         meter.state().loadPowerW = intOption(parser, QStringLiteral("power"), 0, 100000);
+    if (parser.isSet(QStringLiteral("schedule"))) {
+        QString error;
+        const auto data = schedule::loadTscFile(parser.value(QStringLiteral("schedule")), &error);
+        if (!data)
+            die(QStringLiteral("--schedule: %1").arg(error));
+        sim::loadSchedule(meter.state(), *data);
+    }
     if (parser.isSet(QStringLiteral("seed")))
         meter.setSeed(static_cast<quint32>(intOption(parser, QStringLiteral("seed"), 0, 0x7FFFFFFF)));
 
@@ -164,6 +175,7 @@ int main(int argc, char *argv[])
     faults.strayByte = parser.isSet(QStringLiteral("stray"));
     if (parser.isSet(QStringLiteral("delay")))
         faults.replyDelayMs = intOption(parser, QStringLiteral("delay"), 0, 600000);
+    faults.alterStoredZones = parser.isSet(QStringLiteral("alter-zones"));
 
     const bool verbose = parser.isSet(QStringLiteral("verbose"));
     auto trace = [verbose, &clock](const char *what, const QByteArray &bytes) {

@@ -550,7 +550,9 @@ SimulatedMeter::Answer SimulatedMeter::answerWrite(quint8 code, QByteArrayView p
             s.zones.clear();
             return ack;
         }
-        const QByteArray entry = p.sliced(1, 7).toByteArray();
+        QByteArray entry = p.sliced(1, 7).toByteArray();
+        if (m_faults.alterStoredZones)
+            entry[3] = static_cast<char>(entry[3] ^ 0x01);
         const int hour = fromBcd8(byteAt(entry, 1));
         const int minute = fromBcd8(byteAt(entry, 2));
         if (hour < 0 || hour > 23 || minute < 0 || minute > 59)
@@ -899,8 +901,10 @@ double SimulatedMeter::jitter(double value, double amplitude)
     return value + amplitude * (2.0 * m_random.generateDouble() - 1.0);
 }
 
-// The meter's own checksum of its schedule: CRC-16 over the zone slots and
-// entries, the holiday and transfer slots and the limit coefficient.
+// The meter's own checksum of its schedule (the reply to 08 02): CRC-16/MODBUS
+// over, in this order, every occupied zone slot in slot order as its slot
+// number and 7 entry bytes, the 16 holiday slots (day, month), the 16
+// transfer slots (day, month, year, day type) and the limit coefficient.
 quint16 SimulatedMeter::scheduleChecksum() const
 {
     QByteArray all;
