@@ -24,6 +24,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPainter>
+#include <QProgressBar>
 #include <QScreen>
 #include <QSpinBox>
 #include <QStatusBar>
@@ -361,6 +362,27 @@ void TFormMain::buildSchedulePage()
     connect(ActionNewSched, &QAction::triggered, this, [this] { m_scheduleFiles->ActionNewSchedExecute(); });
     connect(ActionLoadTariff, &QAction::triggered, this, [this] { m_scheduleFiles->ActionLoadTariffExecute(); });
     connect(ActionSaveTariff, &QAction::triggered, this, [this] { m_scheduleFiles->ActionSaveTariffExecute(); });
+
+    // The schedule to and from the meter.
+    auto &transfer = m_station->scheduleTransfer();
+    connect(ActionWriteSched, &QAction::triggered, this, [this] {
+        if (QString error; !m_station->scheduleTransfer().writeToMeter(&error))
+            message(QMessageBox::Critical, QStringLiteral("Ошибка"), error);
+    });
+    connect(ActionReadSched, &QAction::triggered, &transfer, &schedule::ScheduleTransfer::readFromMeter);
+    connect(&transfer, &schedule::ScheduleTransfer::readStarted, this, [this] {
+        m_pages->setCurrentWidget(m_schedulePage);
+        m_schedulePage->showEditor();
+    });
+    connect(&transfer, &schedule::ScheduleTransfer::progressChanged, this, [this](int value) {
+        gaugeSched()->setMaximum(schedule::kReadReplies);
+        gaugeSched()->setValue(value);
+    });
+    connect(&m_station->dispatcher(), &protocol::ReplyDispatcher::scheduleGaugeVisible, gaugeSched(),
+            &QWidget::setVisible);
+    connect(&transfer, &schedule::ScheduleTransfer::zonesSkipped, this, [this](int count) {
+        message(QMessageBox::Warning, QStringLiteral("Тарифное расписание"), schedule::skippedZonesMessage(count));
+    });
 }
 
 QProgressBar *TFormMain::gaugeSched() const
