@@ -19,20 +19,20 @@ const QColor kMarked(166, 202, 240);
 const QColor kEmpty(160, 160, 164);
 const QColor kFilled(255, 255, 230);
 
+} // namespace
+
 QString monthLabel(int month)
 {
     static const char *const labels[] = {"ЯНВ", "ФЕВ", "МАР", "АПР", "МАЙ", "ИЮН",
                                          "ИЮЛ", "АВГ", "СЕН", "ОКТ", "НОЯ", "ДЕК"};
-    return QString::fromUtf8(labels[month - 1]);
+    return month >= 1 && month <= kMonths ? QString::fromUtf8(labels[month - 1]) : QString();
 }
 
 QString dayTypeLabel(int dayType)
 {
     static const char *const labels[] = {"ПН", "ВТ", "СР", "ЧТ", "ПТ", "СБ", "ВС", "ПР"};
-    return QString::fromUtf8(labels[dayType - 1]);
+    return dayType >= 1 && dayType <= kDayTypes ? QString::fromUtf8(labels[dayType - 1]) : QString();
 }
-
-} // namespace
 
 GridGeometry GridGeometry::forSize(QSize size)
 {

@@ -34,6 +34,10 @@ struct GridGeometry
     QRect cellRect(int column, int row) const;
 };
 
+// "ЯНВ".."ДЕК" over columns 1..12 and "ПН".."ПР" beside rows 1..8.
+QString monthLabel(int month);
+QString dayTypeLabel(int dayType);
+
 class YearGrid : public QWidget
 {
     Q_OBJECT

@@ -9,6 +9,7 @@
 #include "app/schedulepage.h"
 #include "fitcheck.h"
 #include "protocol/encodings.h"
+#include "schedule/yeargrid.h"
 #include "workplace.h"
 
 #include <QAction>
@@ -336,6 +337,30 @@ private slots:
         QCOMPARE(s.rows("ListCel").size(), 12);
     }
 
+    void zoneWithAnImpossibleTimeIsSkipped()
+    {
+        ScheduleWindow s;
+        s.model().InsertTZone(zone("06:00", 2, 0, 2));
+        s.model().InsertTZone(zone("08:00", 3, 0, 3));
+        s.savePath = s.place.dir.filePath("hour25.tsc");
+        s.trigger("ActionSaveTariff");
+        QFile file(s.savePath);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QByteArray bytes = file.readAll();
+        QCOMPARE(bytes.at(103 + 1), '\x06'); // the first zone's hour
+        bytes[103 + 1] = '\x25';
+        file.seek(0);
+        file.write(bytes);
+        file.close();
+        s.trigger("ActionNewSched");
+        s.openPath = s.savePath;
+        s.trigger("ActionLoadTariff");
+        QCOMPARE(s.model().committedZones().size(), 1);
+        QCOMPARE(s.model().committedZones().first().startTime, "08:00");
+        QCOMPARE(s.place.messages.size(), 1);
+        QCOMPARE(s.place.messages[0].text, schedule::skippedZonesMessage(1));
+    }
+
     void failedSaveIsReported()
     {
         ScheduleWindow s;
@@ -376,8 +401,17 @@ private slots:
         const QString name = inner == 0 ? "TabSched-TabTariff.png" : "TabSched-holidays.png";
         QVERIFY(s.w->grab().save(screenshotDir() + "/" + name));
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join('\n')));
-        // The frame gets at least its minimum size in the window.
+        // The frame gets at least its minimum size in the window, and the
+        // grid's labels fit their cells.
         if (inner == 0) {
+            const auto *grid = s.w->schedulePage()->editor()->findChild<schedule::YearGrid *>("StringGrid1");
+            const schedule::GridGeometry &cells = grid->geometryOfCells();
+            for (int m = 1; m <= 12; ++m)
+                QVERIFY(grid->fontMetrics().horizontalAdvance(schedule::monthLabel(m)) + 2 <= cells.colWidth);
+            for (int d = 1; d <= 8; ++d) {
+                QVERIFY(grid->fontMetrics().horizontalAdvance(schedule::dayTypeLabel(d)) + 2 <= cells.col0Width);
+                QVERIFY(grid->fontMetrics().height() <= cells.rowHeight);
+            }
             QWidget *frame = s.w->schedulePage()->editor();
             QVERIFY2(frame->width() >= 572 && frame->height() >= 433,
                      qPrintable(QStringLiteral("%1x%2").arg(frame->width()).arg(frame->height())));
