@@ -276,6 +276,23 @@ private slots:
         QVERIFY(!e.frame->actionDelete()->isEnabled());
     }
 
+    void insertAndDeleteKeys()
+    {
+        Editor e;
+        e.frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(e.frame.get()));
+        e.picker()->setTime(QTime(8, 15));
+        QTest::mouseClick(e.tariff(6), Qt::LeftButton);
+        QTest::keyClick(e.list(), Qt::Key_Insert);
+        QCOMPARE(e.model.GetSheduleDay().size(), 1);
+        QCOMPARE(e.model.GetSheduleDay().first().startTime, "08:15");
+        QCOMPARE(e.model.GetSheduleDay().first().limitTariff, 6);
+        QVERIFY(e.frame->actionDelete()->isEnabled()); // the new row is selected
+        QTest::keyClick(e.list(), Qt::Key_Delete);
+        QVERIFY(e.model.GetSheduleDay().isEmpty());
+        QCOMPARE(e.list()->topLevelItemCount(), 0);
+    }
+
     // A changed limit of a selected zone leaves "Добавить" as it was; running
     // it then with an invalid combination stores nothing.
     void invalidZoneIsNeverStored()
