@@ -56,6 +56,7 @@ public:
         QObject::connect(&m_meter, &sim::SimulatedMeter::send, [this](const QByteArray &b) { m_sent << b; });
     }
     sim::Faults &faults() { return m_meter.faults(); }
+    sim::MeterState &state() { return m_meter.state(); }
 
     QList<QByteArray> answer(const QByteArray &request)
     {
@@ -151,6 +152,29 @@ void catalogueSeeds(QList<Seed> &out, LineMode mode)
         fuzz::ReplyScript s = script(mode, a, request);
         addChunks(s, meter.answer(request));
         out.append({QStringLiteral("read-%1-%2").arg(modeName(mode), name), s, {1}});
+    }
+}
+
+// The replies of a schedule read from a meter that holds a schedule: a zone
+// entry, a holiday, a transfer, a coefficient of 0 (shown as 1).
+void scheduleSeeds(QList<Seed> &out, LineMode mode)
+{
+    const quint8 a = addressFor(mode);
+    MeterTap meter(mode, a);
+    meter.state().zones[2] = QByteArray::fromHex("20070005FFFF0F");
+    meter.state().holidays[0] = {0x08, 0x03};
+    meter.state().transfers[0] = {0x07, 0x03, 0x30, 0x08};
+    meter.state().limitCoefficient = 0;
+    const QList<QPair<QString, QByteArray>> requests = {
+        {"coefficient-0", bytes({0x06, 0x02})},
+        {"zone-entry", bytes({0x08, 0x03, 0x02})},
+        {"holiday-present", bytes({0x26, 0x03, 0x00})},
+        {"transfer-present", bytes({0x28, 0x03, 0x00})},
+    };
+    for (const auto &[name, request] : requests) {
+        fuzz::ReplyScript s = script(mode, a, request);
+        addChunks(s, meter.answer(request));
+        out.append({QStringLiteral("schedule-%1-%2").arg(modeName(mode), name), s, {1}});
     }
 }
 
@@ -374,6 +398,7 @@ int main(int argc, char **argv)
     for (const LineMode mode : {LineMode::Rs485, LineMode::Modbus}) {
         pollSeeds(seeds, mode);
         catalogueSeeds(seeds, mode);
+        scheduleSeeds(seeds, mode);
         faultSeeds(seeds, mode);
         conversationSeeds(seeds, mode);
     }

@@ -25,6 +25,17 @@ private:
     size_t m_pos = 0;
 };
 
+// The requests of a schedule read, whose replies fill the schedule.
+QByteArray scheduleReadRequest(int kind, quint8 slot)
+{
+    switch (kind) {
+    case 0: return QByteArray::fromHex("0602");
+    case 1: return QByteArray::fromHex("0803") + QByteArray(1, char(slot));
+    case 2: return QByteArray::fromHex("2603") + QByteArray(1, char(slot % 16));
+    default: return QByteArray::fromHex("2803") + QByteArray(1, char(slot % 16));
+    }
+}
+
 } // namespace
 
 ReplyScript ReplyScript::parse(const uint8_t *data, size_t size)
@@ -41,6 +52,8 @@ ReplyScript ReplyScript::parse(const uint8_t *data, size_t size)
     const quint8 which = in.byte();
     if (which < kPollRequests) {
         s.pollIndex = which;
+    } else if (which > kOwnRequest) {
+        s.request = scheduleReadRequest((which - kOwnRequest - 1) % 4, in.byte());
     } else {
         const quint8 code = in.byte();
         const int n = in.byte() % (kMaxPayload + 1);
@@ -68,7 +81,7 @@ QByteArray ReplyScript::serialize() const
     if (request.isEmpty()) {
         out.append(char(pollIndex));
     } else {
-        out.append(char(kPollRequests));
+        out.append(char(kOwnRequest));
         out.append(request.at(0));
         out.append(char(request.size() - 2));
         out.append(request.mid(2));

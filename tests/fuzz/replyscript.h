@@ -6,7 +6,10 @@
 //            tracing (masterMode), bits 2-3 MODBUS parity index (3 reads as 0)
 //   byte 1   meter address (SpinAddr)
 //   byte 2   the current request: 0..60 is polling request n of the cycle;
-//            61..255 is followed by [code][n][n payload bytes], n <= 16
+//            61 is followed by [code][n][n payload bytes], n <= 16;
+//            62..255 is followed by one byte s and picks a request of the
+//            schedule read by (byte 2 - 62) mod 4: 06 02, 08 03 s,
+//            26 03 (s mod 16), 28 03 (s mod 16)
 //   then, until the input ends, events:
 //            k > 0, then k bytes   a chunk arrives on the line (cut short at
 //                                  the end of the input)
@@ -32,6 +35,7 @@ struct ReplyEvent
 struct ReplyScript
 {
     static constexpr int kPollRequests = 61;
+    static constexpr int kOwnRequest = 61;
     static constexpr int kMaxPayload = 16;
     static constexpr int kClockStepMs = 10;
 
