@@ -89,6 +89,10 @@ TFormMain::TFormMain(StartupOptions options, QWidget *parent) : QMainWindow(pare
 
 TFormMain::~TFormMain()
 {
+    // The child widgets outlive this object's members: a focus change while
+    // they are torn down must not reach the window's handlers.
+    if (ComboPort && ComboPort->lineEdit())
+        disconnect(ComboPort->lineEdit(), nullptr, this, nullptr);
     if (!m_closed && m_station)
         m_station->connection().disconnectLink();
 }
