@@ -1,3 +1,4 @@
+#include "schedule/listrows.h"
 #include "holidays.h"
 
 #include "bcd.h"
@@ -51,15 +52,7 @@ int HolidayList::insert(int month, int day)
     return int(row);
 }
 
-void HolidayList::removeRows(const QList<int> &rows)
-{
-    QList<int> sorted = rows;
-    std::sort(sorted.begin(), sorted.end(), std::greater<int>());
-    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
-    for (int row : sorted) // from the last row so earlier indices stay put
-        if (row >= 0 && row < m_rows.size())
-            m_rows.removeAt(row);
-}
+void HolidayList::removeRows(const QList<int> &rows) { removeListRows(m_rows, rows); }
 
 void HolidayList::setDefaults()
 {

@@ -1,3 +1,4 @@
+#include "schedule/listrows.h"
 #include "transfers.h"
 
 #include "bcd.h"
@@ -59,15 +60,7 @@ int TransferList::insert(QDate date, int dayType)
     return int(row);
 }
 
-void TransferList::removeRows(const QList<int> &rows)
-{
-    QList<int> sorted = rows;
-    std::sort(sorted.begin(), sorted.end(), std::greater<int>());
-    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
-    for (int row : sorted) // from the last row so earlier indices stay put
-        if (row >= 0 && row < m_rows.size())
-            m_rows.removeAt(row);
-}
+void TransferList::removeRows(const QList<int> &rows) { removeListRows(m_rows, rows); }
 
 QByteArray TransferList::GetTransferBlock() const
 {
