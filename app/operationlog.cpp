@@ -1,6 +1,6 @@
 #include "app/operationlog.h"
 
-#include "app/cp1251.h"
+#include "protocol/cp1251.h"
 #include "protocol/encodings.h"
 
 #include <QFile>
@@ -68,7 +68,7 @@ void OperationLog::operationLogLine(const QString &text, quint32 meterSerial) co
     if (m_databaseMode)
         return;
     try {
-        QByteArray bytes = toCp1251(entry(text, meterSerial));
+        QByteArray bytes = protocol::toCp1251(entry(text, meterSerial));
         bytes += "\r\n";
 
         QFile file(m_logFilePath);
@@ -108,7 +108,7 @@ qint64 OperationLog::forEachLogLine(qint64 filter, const LineSink &sink) const
     const QString prefixText = filterPrefix(filter);
     if (prefixText.size() != kPrefixLength)
         return 0; // seven or more characters never equal a line's first six
-    const QByteArray prefix = toCp1251(prefixText);
+    const QByteArray prefix = protocol::toCp1251(prefixText);
 
     QFile file(m_logFilePath);
     if (!file.open(QIODevice::ReadOnly))
@@ -127,7 +127,7 @@ qint64 OperationLog::forEachLogLine(qint64 filter, const LineSink &sink) const
     auto endLine = [&] {
         if (state == State::Keep) {
             ++delivered;
-            if (!sink(fromCp1251(rest)))
+            if (!sink(protocol::fromCp1251(rest)))
                 stopped = true;
         }
         state = State::Head;

@@ -3,7 +3,7 @@
 // of one meter's lines. Prints wall time and, on Linux, the peak resident
 // set (VmHWM of /proc/self/status). Not a test; run by hand.
 
-#include "app/cp1251.h"
+#include "protocol/cp1251.h"
 #include "app/operationlog.h"
 
 #include <QCoreApplication>
@@ -51,7 +51,7 @@ int main(int argc, char **argv)
         QFile file(log.logFilePath());
         if (!file.open(QIODevice::WriteOnly))
             return 1;
-        const QByteArray text = app::toCp1251(
+        const QByteArray text = protocol::toCp1251(
             QStringLiteral("[05.03.2024 14:07:09] Запись параметров Rs-485: адрес 5, скорость 9600\r\n"));
         QByteArray block;
         qint64 written = 0;

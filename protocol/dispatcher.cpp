@@ -101,13 +101,7 @@ void ReplyDispatcher::accept(const Reply &reply)
     case Route::DequeueOnly:
         break;
     case Route::Acknowledge:
-        if (const auto it = m_acks.constFind(code); it != m_acks.constEnd()) {
-            if (it->logLines)
-                for (const QString &line : it->logLines())
-                    emit operationLogged(line);
-            if (it->sideEffect)
-                it->sideEffect();
-        }
+        acknowledge(code);
         break;
     case Route::None:
         // Possible in MODBUS mode, where the code is not compared with the
@@ -116,6 +110,28 @@ void ReplyDispatcher::accept(const Reply &reply)
         return;
     }
     m_connection.dequeueHead();
+}
+
+void ReplyDispatcher::acknowledge(quint8 code)
+{
+    const auto it = m_acks.constFind(code);
+    if (it == m_acks.constEnd())
+        return;
+    const QByteArray request = requestBody();
+    if (it->logLines)
+        for (const QString &line : it->logLines(request))
+            emit operationLogged(line);
+    if (it->sideEffect)
+        it->sideEffect(request);
+}
+
+QByteArray ReplyDispatcher::requestBody() const
+{
+    QByteArray framed = m_connection.currentRequest();
+    if (m_connection.lineMode() == static_cast<int>(meterlink::LineMode::Modbus) && !framed.isEmpty())
+        framed.remove(0, 1);
+    framed.chop(2);
+    return framed;
 }
 
 } // namespace protocol

@@ -30,12 +30,14 @@ class ReplyDispatcher : public QObject
     Q_OBJECT
 public:
     using Decoder = std::function<void(const Reply &)>;
+    // Both get the request being acknowledged as it was queued (function
+    // code, length, payload: no address byte, no CRC).
     struct Acknowledgement
     {
         // The operation-log lines, built from the page as it is now.
-        std::function<QStringList()> logLines;
+        std::function<QStringList(const QByteArray &request)> logLines;
         // Whatever the write changes on this side (e.g. new link parameters).
-        std::function<void()> sideEffect;
+        std::function<void(const QByteArray &request)> sideEffect;
     };
 
     explicit ReplyDispatcher(meterlink::MeterConnection &connection, QObject *parent = nullptr);
@@ -61,6 +63,9 @@ private:
     bool handleErrorReply(const QByteArray &reply);
     void reject(const QString &text, bool resend);
     void accept(const Reply &reply);
+    void acknowledge(quint8 code);
+    // The head of the queue without its framing.
+    QByteArray requestBody() const;
 
     meterlink::MeterConnection &m_connection;
     QHash<quint8, QList<Decoder>> m_decoders;

@@ -185,6 +185,7 @@ void MeterPage::resetReadings()
     setEditDelta(QString());
     m_meterType = 0;
     m_meterSerial = 0;
+    m_meterSerialRead = false;
     m_clockFaultBits = 0;
     m_workingSeconds = 0;
     m_lastStatusByte = 255;

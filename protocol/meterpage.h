@@ -87,7 +87,14 @@ public:
     int meterType() const { return m_meterType; }
     void setMeterType(int value) { m_meterType = value; }
     quint32 meterSerial() const { return m_meterSerial; }
-    void setMeterSerial(quint32 value) { m_meterSerial = value; }
+    void setMeterSerial(quint32 value)
+    {
+        m_meterSerial = value;
+        m_meterSerialRead = true;
+    }
+    // meterSerial is 0 both for a meter without a serial number and before
+    // the serial has been read since the last reset; this tells them apart.
+    bool meterSerialRead() const { return m_meterSerialRead; }
     quint8 clockFaultBits() const { return m_clockFaultBits; }
     void setClockFaultBits(quint8 value) { m_clockFaultBits = value; }
     quint8 lastStatusByte() const { return m_lastStatusByte; }
@@ -126,6 +133,7 @@ private:
     QString m_editDelta;
     int m_meterType = 0;
     quint32 m_meterSerial = 0;
+    bool m_meterSerialRead = false;
     quint8 m_clockFaultBits = 0;
     quint8 m_lastStatusByte = 255;
     bool m_statusShown = false;

@@ -104,7 +104,7 @@ void ScheduleTransfer::registerReplies(protocol::ReplyDispatcher &dispatcher)
     dispatcher.addDecoder(0x28, [this](const Reply &r) { takeTransfer(r); });
     // The coefficient written is the one the page holds (SpinLimit).
     dispatcher.setAcknowledgement(
-        0x07, {[this] { return QStringList{coefficientLogLine(m_document.limitCoefficient())}; }, {}});
+        0x07, {[this](const QByteArray &) { return QStringList{coefficientLogLine(m_document.limitCoefficient())}; }, {}});
 }
 
 bool ScheduleTransfer::writeToMeter(QString *error)

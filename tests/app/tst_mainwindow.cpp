@@ -286,7 +286,8 @@ private slots:
         QVERIFY(trace.contains(" Received: "));
 
         // An acknowledged write leaves its line in the operation log and on page "База данных".
-        w.station().dispatcher().setAcknowledgement(0x23, {[] { return QStringList{"Расчетный день=25 Расчетный час=7"}; }, {}});
+        w.station().dispatcher().setAcknowledgement(
+            0x23, {[](const QByteArray &) { return QStringList{"Расчетный день=25 Расчетный час=7"}; }, {}});
         w.station().connection().enqueueRequest(QByteArray::fromHex("1408000000000000"));
         w.station().connection().enqueueRequest(QByteArray::fromHex("23040725"));
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(place.dir.filePath("Setting_Tarvik_504.log")), 5000);

@@ -1,7 +1,7 @@
 // Operation log: the Windows-1251 codec, the entries as they land on disk,
 // databaseMode, keeping an existing log, and listing the lines of one meter.
 
-#include "app/cp1251.h"
+#include "protocol/cp1251.h"
 #include "app/operationlog.h"
 
 #include <QFile>
@@ -68,8 +68,8 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(QByteArray, bytes);
-        QCOMPARE(app::toCp1251(text), bytes);
-        QCOMPARE(app::fromCp1251(bytes), text);
+        QCOMPARE(protocol::toCp1251(text), bytes);
+        QCOMPARE(protocol::fromCp1251(bytes), text);
     }
 
     // Every byte of the page decodes to its own character and back.
@@ -79,11 +79,11 @@ private slots:
         for (int b = 0; b < 256; ++b)
             if (b != 0x98)
                 all.append(char(b));
-        const QString text = app::fromCp1251(all);
+        const QString text = protocol::fromCp1251(all);
         QCOMPARE(text.size(), all.size());
         QCOMPARE(QSet<QChar>(text.begin(), text.end()).size(), all.size());
         QVERIFY(!text.contains(QChar(0xFFFD)));
-        QCOMPARE(app::toCp1251(text), all);
+        QCOMPARE(protocol::toCp1251(text), all);
     }
 
     void cp1251Unmapped_data()
@@ -100,10 +100,10 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(QByteArray, bytes);
-        QCOMPARE(app::toCp1251(text), bytes);
+        QCOMPARE(protocol::toCp1251(text), bytes);
     }
 
-    void cp1251UnusedByte() { QCOMPARE(app::fromCp1251("\x98"), QString(QChar(0xFFFD))); }
+    void cp1251UnusedByte() { QCOMPARE(protocol::fromCp1251("\x98"), QString(QChar(0xFFFD))); }
 
     // ---- writing ----
 

@@ -10,7 +10,7 @@
 // CR, LF or CR LF; a line whose first six characters are the filter's text
 // is listed from its seventh character on.
 
-#include "app/cp1251.h"
+#include "protocol/cp1251.h"
 #include "app/operationlog.h"
 
 #include <QCoreApplication>
@@ -30,7 +30,7 @@ QTemporaryDir *workingDir()
 QStringList plainReading(const QByteArray &file, qint64 filter, qsizetype maxLines)
 {
     QStringList out;
-    const QByteArray prefix = app::toCp1251(app::OperationLog::filterPrefix(filter));
+    const QByteArray prefix = protocol::toCp1251(app::OperationLog::filterPrefix(filter));
     QByteArray normalised = file;
     normalised.replace('\r', '\n'); // CR LF: a line end and an empty line, which never matches
     const QList<QByteArray> lines = normalised.split('\n');
@@ -38,7 +38,7 @@ QStringList plainReading(const QByteArray &file, qint64 filter, qsizetype maxLin
         if (maxLines >= 0 && out.size() >= maxLines)
             break;
         if (prefix.size() == 6 && line.startsWith(prefix))
-            out << app::fromCp1251(line.mid(6));
+            out << protocol::fromCp1251(line.mid(6));
     }
     return out;
 }

@@ -265,8 +265,13 @@ private slots:
         f.dispatcher.addDecoder(0x4C, [&](const protocol::Reply &r) { decoded << r.payload().toByteArray(); });
         QStringList logged;
         bool sideEffect = false;
+        QByteArray acknowledged;
         f.dispatcher.setAcknowledgement(
-            0x03, {[] { return QStringList{"Адрес=9 Скорость=19200", "Паритет=четн."}; }, [&] { sideEffect = true; }});
+            0x03, {[](const QByteArray &) { return QStringList{"Адрес=9 Скорость=19200", "Паритет=четн."}; },
+                   [&](const QByteArray &request) {
+                       sideEffect = true;
+                       acknowledged = request;
+                   }});
         QObject::connect(&f.dispatcher, &protocol::ReplyDispatcher::operationLogged,
                          [&](const QString &t) { logged << t; });
         f.meter.responder = [](const QByteArray &req) -> std::optional<QByteArray> {
@@ -283,6 +288,7 @@ private slots:
         QVERIFY(f.clock.advanceUntil([&] { return sideEffect; }, 2000));
         QVERIFY(f.dispatcher.passwordAccepted());
         QCOMPARE(logged, QStringList({"Адрес=9 Скорость=19200", "Паритет=четн."}));
+        QCOMPARE(acknowledged.toHex(), QByteArray("03040902")); // unframed: no CRC
         QVERIFY(f.protocol.isEmpty());
     }
 

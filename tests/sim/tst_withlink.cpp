@@ -116,8 +116,8 @@ void TestSimWithLink::newCommunicationParameters()
 {
     Station station(false, 5, 0);
     station.dispatcher.setAcknowledgement(
-        0x03, {[] { return QStringList(); },
-               [&station] { station.connection.applyCommunicationParameters(7, 2, 1, 1); }});
+        0x03, {[](const QByteArray &) { return QStringList(); },
+               [&station](const QByteArray &) { station.connection.applyCommunicationParameters(7, 2, 1, 1); }});
     station.connection.connectLink();
     QVERIFY(station.clock.advanceUntil([&] { return station.accepted.size() >= 3; }, 10000));
 

@@ -10,9 +10,13 @@
 #include <QString>
 #include <QStringView>
 
-namespace app {
+namespace protocol {
 
 QByteArray toCp1251(QStringView text);
 QString fromCp1251(QByteArrayView bytes);
+// Whether the character, or every character of the text, has its own byte
+// (a password must travel unchanged, one byte per character).
+bool hasCp1251Byte(char32_t cp);
+bool fitsCp1251(QStringView text);
 
-} // namespace app
+} // namespace protocol

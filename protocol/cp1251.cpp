@@ -1,10 +1,10 @@
-#include "app/cp1251.h"
+#include "protocol/cp1251.h"
 
 #include <algorithm>
 #include <array>
 #include <utility>
 
-namespace app {
+namespace protocol {
 
 namespace {
 
@@ -78,6 +78,19 @@ QByteArray toCp1251(QStringView text)
     return out;
 }
 
+bool hasCp1251Byte(char32_t cp)
+{
+    return cp == '?' || fromUnicode(cp) != '?';
+}
+
+bool fitsCp1251(QStringView text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (text[i].isSurrogate() || !hasCp1251Byte(text[i].unicode()))
+            return false;
+    return true;
+}
+
 QString fromCp1251(QByteArrayView bytes)
 {
     QString out(bytes.size(), Qt::Uninitialized);
@@ -87,4 +100,4 @@ QString fromCp1251(QByteArrayView bytes)
     return out;
 }
 
-} // namespace app
+} // namespace protocol
