@@ -11,6 +11,7 @@
 #include "link/connection.h"
 #include "link/memoryline.h"
 #include "link/qtserialline.h"
+#include "protocol/accesspassword.h"
 #include "protocol/dispatcher.h"
 #include "protocol/meterdecoders.h"
 #include "protocol/meterpage.h"
@@ -45,6 +46,8 @@ public:
     protocol::MeterDecoders &decoders() { return m_decoders; }
     ProtocolView &protocolView() { return m_protocol; }
     OperationLog &operationLog() { return m_log; }
+    // EditPass of the connection panel.
+    protocol::AccessPassword &accessPassword() { return m_accessPassword; }
     sim::SimulatedMeter &simulator() { return m_simulator; }
     schedule::ScheduleDocument &schedule() { return m_schedule; }
     schedule::ScheduleTransfer &scheduleTransfer() { return m_scheduleTransfer; }
@@ -68,6 +71,7 @@ private:
     protocol::MeterDecoders m_decoders;
     ProtocolView m_protocol;
     OperationLog m_log;
+    protocol::AccessPassword m_accessPassword;
     meterlink::MemoryLine m_memoryLine;
     meterlink::QtSerialLine m_serialLine;
     sim::SimulatedMeter m_simulator;
