@@ -22,6 +22,8 @@ namespace protocol {
 class AccessPassword;
 class MeterPage;
 class ReplyDispatcher;
+struct SettingsBatch;
+struct SettingsBatchContext;
 
 class SettingsWriter : public QObject
 {
@@ -66,6 +68,11 @@ signals:
 
 private:
     void registerAcknowledgements(ReplyDispatcher &dispatcher);
+    // What the batch is built with: pickers not edited take the clock's time.
+    SettingsBatchContext batchContext(bool writesSerial) const;
+    void queue(const SettingsBatch &batch);
+    // 0x03 acknowledged: the link takes over the parameters sent.
+    void followLink(const QByteArray &request);
 
     meterlink::Clock &m_clock;
     meterlink::MeterConnection &m_connection;
