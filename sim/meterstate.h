@@ -3,6 +3,8 @@
 // the PC, the tariff schedule, and the living readings that advance with
 // its clock. Plain data; SimulatedMeter keeps it consistent.
 
+#include "settingsjournal.h"
+
 #include <QByteArray>
 #include <array>
 #include <map>
@@ -90,6 +92,9 @@ struct MeterState
     std::array<HolidaySlot, 16> holidays{};
     std::array<TransferSlot, 16> transfers{};
     quint8 limitCoefficient = 1;
+
+    // One record per accepted settings write (served by journal 3 later).
+    SettingsJournal settingsJournal;
 
     // Living values. The energy registers advance with loadPowerW; the
     // instantaneous readings jitter around the nominal values.

@@ -263,7 +263,23 @@ SimulatedMeter::Answer SimulatedMeter::answer(quint8 code, QByteArrayView payloa
         return {errorBody(code, WrongLength), {}};
     if (needsAccess(code) && !m_access)
         return {errorBody(code, NoAccess), {}};
-    return isWrite(code) ? answerWrite(code, payload) : answerRead(code, payload);
+    if (!isWrite(code))
+        return answerRead(code, payload);
+    const quint32 before = meterSeconds();
+    Answer a = answerWrite(code, payload);
+    if (a.body == body(code))
+        journalWrite(code, payload, before);
+    return a;
+}
+
+// An acknowledged write leaves its record in the settings journal.
+void SimulatedMeter::journalWrite(quint8 code, QByteArrayView payload, quint32 timeBefore)
+{
+    auto record = settingsJournalRecord(code, payload, timeBefore, scheduleChecksum());
+    if (!record)
+        return;
+    record->time = meterSeconds();
+    m_state.settingsJournal.append(*record);
 }
 
 // ------------------------------------------------------------------- reads

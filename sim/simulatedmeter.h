@@ -111,6 +111,7 @@ private:
     Answer answer(quint8 code, QByteArrayView payload);
     Answer answerRead(quint8 code, QByteArrayView payload);
     Answer answerWrite(quint8 code, QByteArrayView payload);
+    void journalWrite(quint8 code, QByteArrayView payload, quint32 timeBefore);
     void transmit(QByteArray frame, std::function<void()> afterSent);
     void emitChunk(const QByteArray &chunk);
     void countReply();
