@@ -76,8 +76,9 @@ bool SettingsWriter::write(Refusal *refusal)
         return refuse(refusal, passwordNotSingleByte());
     const bool writesSerial = serialTyped && m_page.meterSerial() == 0;
     if (m_databaseMode) {
-        if (m_preCheck && !m_preCheck(m_values, m_page.meterSerial(), writesSerial, refusal))
-            return false;
+        Refusal why; // the hook always gets somewhere to write its reason
+        if (m_preCheck && !m_preCheck(m_values, m_page.meterSerial(), writesSerial, &why))
+            return refuse(refusal, why);
         if (m_clockSync)
             m_clockSync(); // before the moment is taken from the clock
     }
