@@ -17,6 +17,8 @@ Station::Station(meterlink::Clock &clock, RunModes modes, const QString &working
       m_dispatcher(m_connection),
       m_decoders(&m_page, modes.databaseMode),
       m_log(workingDir, modes.databaseMode),
+      m_rfPlc(m_connection, m_dispatcher),
+      m_indicator(m_connection, m_dispatcher, m_accessPassword),
       m_memoryLine(clock),
       m_simulator(clock),
       m_scheduleTransfer(m_schedule, m_connection, m_dispatcher)
@@ -66,6 +68,7 @@ void Station::resetReadings()
 {
     m_dispatcher.clearPasswordAccepted();
     m_page.resetReadings();
+    m_rfPlc.resetReadings();
 }
 
 } // namespace app

@@ -13,8 +13,10 @@
 #include "link/qtserialline.h"
 #include "protocol/accesspassword.h"
 #include "protocol/dispatcher.h"
+#include "protocol/indicator.h"
 #include "protocol/meterdecoders.h"
 #include "protocol/meterpage.h"
+#include "protocol/rfplc.h"
 #include "schedule/scheduledocument.h"
 #include "schedule/scheduletransfer.h"
 #include "sim/simulatedmeter.h"
@@ -48,6 +50,9 @@ public:
     OperationLog &operationLog() { return m_log; }
     // EditPass of the connection panel.
     protocol::AccessPassword &accessPassword() { return m_accessPassword; }
+    // The pages "Параметры RFPLC" and "Индикатор".
+    protocol::RfPlc &rfPlc() { return m_rfPlc; }
+    protocol::Indicator &indicator() { return m_indicator; }
     sim::SimulatedMeter &simulator() { return m_simulator; }
     schedule::ScheduleDocument &schedule() { return m_schedule; }
     schedule::ScheduleTransfer &scheduleTransfer() { return m_scheduleTransfer; }
@@ -72,6 +77,8 @@ private:
     ProtocolView m_protocol;
     OperationLog m_log;
     protocol::AccessPassword m_accessPassword;
+    protocol::RfPlc m_rfPlc;
+    protocol::Indicator m_indicator;
     meterlink::MemoryLine m_memoryLine;
     meterlink::QtSerialLine m_serialLine;
     sim::SimulatedMeter m_simulator;

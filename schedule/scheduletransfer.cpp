@@ -5,13 +5,11 @@
 
 #include "link/connection.h"
 #include "protocol/dispatcher.h"
+#include "protocol/servicepassword.h"
 
 namespace schedule {
 
 namespace {
-
-// The fixed password the station enters before a schedule write.
-const QByteArray kServicePassword(6, char(0xA5));
 
 QByteArray request(quint8 code, const QByteArray &payload = {})
 {
@@ -57,7 +55,7 @@ QList<QByteArray> scheduleWriteRequests(const ScheduleFileData &data, bool passw
         return {};
     QList<QByteArray> out;
     if (!passwordAccepted)
-        out << request(0x14, kServicePassword);
+        out << protocol::servicePasswordEntry();
     // The bare writes clear the meter's tables; no empty slot is written later.
     out << request(0x27) << request(0x29) << request(0x09);
     out << request(0x07, QByteArray(1, static_cast<char>(data.coefficient)));
