@@ -19,6 +19,7 @@ Station::Station(meterlink::Clock &clock, RunModes modes, const QString &working
       m_log(workingDir, modes.databaseMode),
       m_rfPlc(m_connection, m_dispatcher),
       m_indicator(m_connection, m_dispatcher, m_accessPassword),
+      m_settingsWriter(clock, m_connection, m_dispatcher, m_page, m_accessPassword, modes.databaseMode),
       m_memoryLine(clock),
       m_simulator(clock),
       m_scheduleTransfer(m_schedule, m_connection, m_dispatcher)
@@ -67,6 +68,7 @@ void Station::selectPort(const QString &device, const QString &caption)
 void Station::resetReadings()
 {
     m_dispatcher.clearPasswordAccepted();
+    m_settingsWriter.resetPickerFlags();
     m_page.resetReadings();
     m_rfPlc.resetReadings();
 }

@@ -17,6 +17,7 @@
 #include "protocol/meterdecoders.h"
 #include "protocol/meterpage.h"
 #include "protocol/rfplc.h"
+#include "protocol/settingswriter.h"
 #include "schedule/scheduledocument.h"
 #include "schedule/scheduletransfer.h"
 #include "sim/simulatedmeter.h"
@@ -53,6 +54,8 @@ public:
     // The pages "Параметры RFPLC" and "Индикатор".
     protocol::RfPlc &rfPlc() { return m_rfPlc; }
     protocol::Indicator &indicator() { return m_indicator; }
+    // ActionSetting and the acknowledgements of the settings batch.
+    protocol::SettingsWriter &settingsWriter() { return m_settingsWriter; }
     sim::SimulatedMeter &simulator() { return m_simulator; }
     schedule::ScheduleDocument &schedule() { return m_schedule; }
     schedule::ScheduleTransfer &scheduleTransfer() { return m_scheduleTransfer; }
@@ -79,6 +82,7 @@ private:
     protocol::AccessPassword m_accessPassword;
     protocol::RfPlc m_rfPlc;
     protocol::Indicator m_indicator;
+    protocol::SettingsWriter m_settingsWriter;
     meterlink::MemoryLine m_memoryLine;
     meterlink::QtSerialLine m_serialLine;
     sim::SimulatedMeter m_simulator;
