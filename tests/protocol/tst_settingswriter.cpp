@@ -137,6 +137,25 @@ private slots:
         QVERIFY(!w.f.connection.settingsWriteActive());
     }
 
+    // A new password travels one Windows-1251 byte per character; one that
+    // cannot would set a password nobody can type, so nothing is queued.
+    void newPasswordOutsideTheCodePageIsRefused()
+    {
+        Writer w;
+        w.connect();
+        w.v().CheckPassword = true;
+        w.v().EditPassW = QStringLiteral("Ωmega");
+        SettingsWriter::Refusal refusal;
+        const qsizetype before = w.f.connection.queuedCount();
+        QVERIFY(!w.writer.write(&refusal));
+        QCOMPARE(refusal.caption, QStringLiteral("Ошибка"));
+        QVERIFY(!refusal.text.isEmpty());
+        QCOMPARE(w.f.connection.queuedCount(), before);
+        w.v().EditPassW = QStringLiteral("Ёж№1"); // all in the code page
+        QVERIFY(w.writer.write(&refusal));
+        QCOMPARE(w.queued, 2);
+    }
+
     // The serial number goes only over one read as 0 since the last reset;
     // before it has been read a batch that would carry it is refused whole.
     void serialRule_data()
