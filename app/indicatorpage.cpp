@@ -47,12 +47,14 @@ public:
         style->drawControl(QStyle::CE_ItemViewItem, &item, painter, view); // check box and focus frame
         item.text = text;
         const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
-        const QRect room = style->subElementRect(QStyle::SE_ItemViewItemText, &item, view).adjusted(margin, 0, -margin, 0);
+        const QRect room =
+            style->subElementRect(QStyle::SE_ItemViewItemText, &item, view).adjusted(margin, 0, -margin, 0);
         painter->save();
         painter->setFont(item.font);
         painter->setPen(protocol::isSilverItem(index.row()) ? QColor(192, 192, 192)
                                                             : item.palette.color(QPalette::Text));
-        painter->drawText(room, int(item.displayAlignment), item.fontMetrics.elidedText(text, Qt::ElideRight, room.width()));
+        painter->drawText(room, int(item.displayAlignment),
+                          item.fontMetrics.elidedText(text, Qt::ElideRight, room.width()));
         painter->restore();
     }
 };

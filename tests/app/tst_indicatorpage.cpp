@@ -209,7 +209,8 @@ private slots:
                 colours << combo->itemText(c);
             QCOMPARE(colours, kColours);
             const QList<QLabel *> labels = combo->parentWidget()->findChildren<QLabel *>();
-            const auto label = std::find_if(labels.begin(), labels.end(), [&](QLabel *l) { return l->buddy() == combo; });
+            const auto label =
+                std::find_if(labels.begin(), labels.end(), [&](QLabel *l) { return l->buddy() == combo; });
             QVERIFY(label != labels.end());
             QCOMPARE((*label)->text(), kGroups[k].first);
         }
