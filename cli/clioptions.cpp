@@ -1,6 +1,8 @@
 #include "clioptions.h"
 
 #include "link/speeds.h"
+#include "protocol/accesspassword.h"
+#include "protocol/cp1251.h"
 
 #include <QCommandLineParser>
 #include <QTextStream>
@@ -31,10 +33,12 @@ std::optional<Options> parseOptions(const QStringList &arguments, QString *error
     p.setApplicationDescription(QStringLiteral(
         "Programming station for the Tarvik 504 meter: runs the conversation with one meter.\n"
         "The schedule options run after the first polling cycle (write, verify, then read); the run ends\n"
-        "when they are done and --cycles/--seconds have passed.\n"
+        "when they are done and --cycles/--seconds have passed. --write-settings runs after the first\n"
+        "cycle too, and is done when the values written have been read anew.\n"
         "Exit codes: 0 ok, 1 bad options, 2 port not opened, 3 meter never answered, 4 port lost,\n"
-        "5 a schedule write or read failed, 6 a schedule file cannot be read, is damaged or is refused\n"
-        "(nothing sent), 7 the schedule read back differs from the one written."));
+        "5 a schedule or settings write or a schedule read failed or was refused, 6 a schedule or\n"
+        "settings file cannot be read, is damaged or is refused (nothing sent), 7 the schedule read back\n"
+        "differs from the one written."));
     // Our own help option: Qt's would also list --help-all, which means
     // nothing here.
     const QCommandLineOption help({"h", "help"}, "Show this help and exit.");
@@ -58,6 +62,10 @@ std::optional<Options> parseOptions(const QStringList &arguments, QString *error
         {"read-schedule", "Read the meter's tariff schedule and save it as this *.tsc file.", "file"},
         {"write-schedule", "Write the tariff schedule of this *.tsc file into the meter.", "file"},
         {"verify", "With --write-schedule: read the schedule back and compare it with what was written."},
+        {"write-settings", "Write the settings template of this JSON file into the meter as one batch, after the "
+                           "first polling cycle; the run goes on until the values have been read anew.", "file"},
+        {"serial", "With --write-settings: the serial number 0..16777215 to write when the meter has none.", "n"},
+        {"password", "Access password for writes, up to 6 characters (default empty).", "text"},
         {"sim-address", "Address of the built-in meter (default: --address).", "n"},
         {"sim-silent", "The built-in meter answers nothing."},
         {"sim-busy", "The built-in meter answers \"memory busy\" to the next n requests.", "n"},
@@ -99,7 +107,8 @@ std::optional<Options> parseOptions(const QStringList &arguments, QString *error
     if (!intOption(p, "address", 0, 255, &o.address, error) || !intOption(p, "timeout", 200, 30000, &o.timeoutMs, error)
         || !intOption(p, "cycles", 0, 1000000, &o.cycles, error)
         || !intOption(p, "sim-address", 0, 255, &o.simAddress, error)
-        || !intOption(p, "sim-busy", 0, 1000000, &o.simBusy, error))
+        || !intOption(p, "sim-busy", 0, 1000000, &o.simBusy, error)
+        || !intOption(p, "serial", 0, 16777215, &o.serial, error))
         return std::nullopt;
     if (p.isSet("seconds")) {
         o.seconds = p.value("seconds").toDouble(&ok);
@@ -122,6 +131,17 @@ std::optional<Options> parseOptions(const QStringList &arguments, QString *error
     o.verify = p.isSet("verify");
     if (o.verify && o.writeSchedule.isEmpty()) {
         *error = QStringLiteral("--verify требует --write-schedule");
+        return std::nullopt;
+    }
+    o.writeSettings = p.value("write-settings");
+    o.password = p.value("password");
+    if (o.password.size() > protocol::AccessPassword::kMaxLength || !protocol::fitsCp1251(o.password)) {
+        *error = QStringLiteral("Неверное значение --password: не более 6 символов, каждый из которых есть в "
+                                "кодировке Windows-1251");
+        return std::nullopt;
+    }
+    if (!o.writeSettings.isEmpty() && (o.findAddress || !o.readSchedule.isEmpty() || !o.writeSchedule.isEmpty())) {
+        *error = QStringLiteral("--write-settings не сочетается с --find-address, --read-schedule и --write-schedule");
         return std::nullopt;
     }
     if (o.findAddress && (!o.readSchedule.isEmpty() || !o.writeSchedule.isEmpty())) {

@@ -13,8 +13,8 @@ enum ExitCode {
     ExitPortFailed = 2,   // the port could not be opened
     ExitNoAnswer = 3,     // the meter never answered
     ExitPortLost = 4,     // the port went away during the run
-    ExitBatchFailed = 5,  // a schedule write or read failed (time-out, error reply)
-    ExitScheduleFile = 6, // a schedule file cannot be read, is damaged or is refused
+    ExitBatchFailed = 5,  // a schedule or settings write, or a schedule read, failed or was refused
+    ExitScheduleFile = 6, // a schedule or settings file cannot be read, is damaged or is refused
     ExitVerifyFailed = 7, // the schedule read back differs from the one written
 };
 
@@ -35,6 +35,9 @@ struct Options
     QString readSchedule;  // read the meter's schedule into this *.tsc file
     QString writeSchedule; // write this *.tsc file into the meter
     bool verify = false;   // after the write, read back and compare
+    QString writeSettings; // write the settings template in this JSON file into the meter
+    int serial = 0;        // SpinEdit_Number for --write-settings (written when the meter has none)
+    QString password;      // EditPass, the access password for writes
     // Built-in meter only.
     int simAddress = -1;   // -1: the same as --address
     bool simSilent = false;

@@ -2,6 +2,7 @@
 
 #include "addressfinder.h"
 #include "scheduleverbs.h"
+#include "settingsverbs.h"
 #include "app/pagereport.h"
 #include "app/station.h"
 #include "link/portlist.h"
@@ -35,6 +36,7 @@ void configure(app::Station &station, const Options &o)
     c.setParityIndex(o.parityIndex);
     c.setAddress(o.address);
     c.setTimeoutMs(o.timeoutMs);
+    station.accessPassword().setText(o.password);
 }
 
 } // namespace
@@ -53,6 +55,11 @@ int run(const Options &o)
         err << error << '\n';
         return ExitScheduleFile;
     }
+    SettingsVerbs settings(station, o);
+    if (QString error; !settings.prepare(&error)) {
+        err << error << '\n';
+        return ExitScheduleFile;
+    }
 
     int exitCode = ExitOk;
     int cycleStarts = 0;
@@ -63,19 +70,26 @@ int run(const Options &o)
         exitCode = code;
         QCoreApplication::exit(code);
     };
-    // The run ends once its time is over and the schedule verbs are done.
+    auto verbsDone = [&] { return (!verbs.any() || verbs.done()) && (!settings.any() || settings.done()); };
+    // The run ends once its time is over and the verbs are done.
     auto endRun = [&] {
         runOver = true;
-        if (!verbs.any() || verbs.done())
+        if (verbsDone())
             finish(answered > 0 ? ExitOk : ExitNoAnswer);
     };
-    QObject::connect(&verbs, &ScheduleVerbs::finished, [&](int code, const QString &message) {
+    auto verbFinished = [&](int code, const QString &message) {
         if (code != ExitOk) {
             err << message << '\n';
             finish(code);
-        } else if (runOver) {
+        } else if (runOver && verbsDone()) {
             finish(ExitOk);
         }
+    };
+    QObject::connect(&verbs, &ScheduleVerbs::finished, verbFinished);
+    QObject::connect(&settings, &SettingsVerbs::finished, verbFinished);
+    QObject::connect(&settings, &SettingsVerbs::sensorValuesInvalid, [&](const QString &message) {
+        err << message << '\n';
+        err.flush();
     });
     QObject::connect(&station.scheduleTransfer(), &schedule::ScheduleTransfer::zonesSkipped,
                      [&](int count) { err << schedule::skippedZonesMessage(count) << '\n'; });
@@ -99,13 +113,16 @@ int run(const Options &o)
             if (n != 0)
                 return;
             ++cycleStarts;
-            // The first polling cycle is done: the schedule verbs go next.
-            if (cycleStarts == 2 && verbs.any()) {
+            // The first polling cycle is done: the verbs go next.
+            if (cycleStarts == 2 && (verbs.any() || settings.any())) {
                 if (answered == 0) {
                     finish(ExitNoAnswer);
                     return;
                 }
-                verbs.start();
+                if (verbs.any())
+                    verbs.start();
+                if (settings.any())
+                    settings.start();
             }
             // The first request of the cycle after the last one asked for.
             if (cycleStarts > o.cycles && o.cycles > 0)

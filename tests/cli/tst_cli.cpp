@@ -1,7 +1,9 @@
 // tarvik-cli as factory scripts call it: options, report, exit codes.
 
 #include <QProcess>
+#include <QFile>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -95,6 +97,52 @@ private slots:
         const Run r = cli(arguments);
         QCOMPARE(r.exitCode, exitCode);
         QVERIFY2(r.err.contains(stderrText), qPrintable(r.err));
+    }
+
+    // --write-settings against the built-in meter (its access password is
+    // empty): a refused template is never sent, a refused batch exits with 5.
+    void writeSettings_data()
+    {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("stderrText");
+        QTest::newRow("value out of range") << QByteArray(R"({"CheckShedule": true, "SpinDay": 40})") << QStringList()
+                                            << 6 << "\"SpinDay\"";
+        QTest::newRow("unknown key") << QByteArray(R"({"SpinEdit_Number": 5})") << QStringList() << 6
+                                     << "\"SpinEdit_Number\"";
+        QTest::newRow("not JSON") << QByteArray("SpinDay=25") << QStringList() << 6 << "JSON";
+        QTest::newRow("wrong access password") << QByteArray(R"({"CheckShedule": true})")
+                                               << QStringList{"--password", "abc"} << 5
+                                               << "Во время записи установок произошла ошибка.";
+        QTest::newRow("password too long") << QByteArray(R"({"CheckShedule": true})")
+                                           << QStringList{"--password", "1234567"} << 1 << "--password";
+        QTest::newRow("serial out of range") << QByteArray(R"({"CheckShedule": true})")
+                                             << QStringList{"--serial", "16777216"} << 1 << "--serial";
+        // The batch still runs without the sensor requests.
+        QTest::newRow("sensor values unusable") << QByteArray(R"({"CheckSensor": true, "EditSensor": "1,5"})")
+                                                << QStringList() << 0 << "Некорректные значения дискретных датчиков";
+    }
+    void writeSettings()
+    {
+        QFETCH(QByteArray, json);
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, stderrText);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("settings.json");
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(json) == json.size());
+        f.close();
+        const Run r = cli(QStringList{"--port", "sim", "--baud", "115200", "--quiet", "--write-settings", path} + arguments);
+        QCOMPARE(r.exitCode, exitCode);
+        QVERIFY2(r.err.contains(stderrText), qPrintable(r.err));
+    }
+    void missingTemplateIsAFileError()
+    {
+        const Run r = cli({"--port", "sim", "--write-settings", "/nonexistent/settings.json"});
+        QCOMPARE(r.exitCode, 6);
+        QVERIFY2(r.err.contains("/nonexistent/settings.json"), qPrintable(r.err));
     }
 
     void help()
