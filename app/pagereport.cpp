@@ -33,4 +33,14 @@ QStringList pageReport(const MeterPage &page)
     return lines;
 }
 
+QStringList rfPlcReport(const protocol::RfPlc &rfPlc)
+{
+    QStringList lines{QStringLiteral("Plc-группа\t") + rfPlc.group(), QStringLiteral("Plc-адрес\t") + rfPlc.address()};
+    for (int n = 0; n < protocol::RfPlc::kRoutes; ++n) {
+        const protocol::RouteRow row = rfPlc.route(n);
+        lines << QStringLiteral("Маршрут %1\t%2\t%3").arg(n).arg(row.address, row.number);
+    }
+    return lines;
+}
+
 } // namespace app

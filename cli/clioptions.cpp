@@ -29,6 +29,11 @@ bool intOption(const QCommandLineParser &p, const QString &name, int lo, int hi,
 
 std::optional<Options> parseOptions(const QStringList &arguments, QString *error)
 {
+    // The verbs with several values first; the parser takes one value an option.
+    QStringList args = arguments;
+    MeterVerbOptions meterVerbs;
+    if (!takeMeterVerbs(args, &meterVerbs, error))
+        return std::nullopt;
     QCommandLineParser p;
     p.setApplicationDescription(QStringLiteral(
         "Programming station for the Tarvik 504 meter: runs the conversation with one meter.\n"
@@ -62,6 +67,16 @@ std::optional<Options> parseOptions(const QStringList &arguments, QString *error
         {"read-schedule", "Read the meter's tariff schedule and save it as this *.tsc file.", "file"},
         {"write-schedule", "Write the tariff schedule of this *.tsc file into the meter.", "file"},
         {"verify", "With --write-schedule: read the schedule back and compare it with what was written."},
+        {"write-plc-address", "After the first polling cycle write the RF-PLC group G and address A (0..255 "
+                              "each, two values).", "G A"},
+        {"write-route", "After the first polling cycle write RF-PLC route R (0..3) via repeater address P "
+                        "(0..255) with number N (0..16777215).", "R P N"},
+        {"delete-route", "After the first polling cycle delete RF-PLC route R (0..3).", "R"},
+        {"read-indicator", "After the first polling cycle (and the writes) read the indicator and print "
+                           "\"Маска индикации\", TAB, the mask and \"Подсветка\", TAB, the backlight word (decimal)."},
+        {"write-indicator", "After the first polling cycle write the display MASK (bits 0..12 screens, bit 15 "
+                            "backlight by power: WORD is then sent as 0) and the backlight WORD (3 bits a group, "
+                            "bit 30 cover mode, bit 31 key press only); decimal or 0x hex.", "MASK WORD"},
         {"write-settings", "Write the settings template of this JSON file into the meter as one batch, after the "
                            "first polling cycle; the run goes on until the values have been read anew.", "file"},
         {"serial", "With --write-settings: the serial number 0..16777215 to write when the meter has none.", "n"},
@@ -70,7 +85,7 @@ std::optional<Options> parseOptions(const QStringList &arguments, QString *error
         {"sim-silent", "The built-in meter answers nothing."},
         {"sim-busy", "The built-in meter answers \"memory busy\" to the next n requests.", "n"},
     });
-    if (!p.parse(arguments)) {
+    if (!p.parse(args)) {
         *error = p.errorText();
         return std::nullopt;
     }
@@ -129,6 +144,17 @@ std::optional<Options> parseOptions(const QStringList &arguments, QString *error
     o.readSchedule = p.value("read-schedule");
     o.writeSchedule = p.value("write-schedule");
     o.verify = p.isSet("verify");
+    o.meterVerbs = meterVerbs;
+    for (const char *verb : {"write-plc-address", "write-route", "delete-route", "write-indicator"})
+        if (p.isSet(verb)) { // only "--verb=value" gets here
+            *error = QStringLiteral("--%1: значения пишутся через пробел").arg(QLatin1String(verb));
+            return std::nullopt;
+        }
+    if (meterVerbs.any() && (o.findAddress || !o.readSchedule.isEmpty() || !o.writeSchedule.isEmpty())) {
+        *error = QStringLiteral("--write-plc-address, --write-route, --delete-route, --read-indicator и "
+                                "--write-indicator не сочетаются с --find-address, --read-schedule и --write-schedule");
+        return std::nullopt;
+    }
     if (o.verify && o.writeSchedule.isEmpty()) {
         *error = QStringLiteral("--verify требует --write-schedule");
         return std::nullopt;

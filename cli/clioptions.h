@@ -1,6 +1,8 @@
 #pragma once
 // Command-line options of tarvik-cli.
 
+#include "meterverboptions.h"
+
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -35,6 +37,7 @@ struct Options
     QString readSchedule;  // read the meter's schedule into this *.tsc file
     QString writeSchedule; // write this *.tsc file into the meter
     bool verify = false;   // after the write, read back and compare
+    MeterVerbOptions meterVerbs; // --write-plc-address ... --write-indicator
     QString writeSettings; // write the settings template in this JSON file into the meter
     int serial = 0;        // SpinEdit_Number for --write-settings (written when the meter has none)
     QString password;      // EditPass, the access password for writes

@@ -1,6 +1,7 @@
 #include "clirun.h"
 
 #include "addressfinder.h"
+#include "meterverbs.h"
 #include "scheduleverbs.h"
 #include "settingsverbs.h"
 #include "app/pagereport.h"
@@ -60,6 +61,7 @@ int run(const Options &o)
         err << error << '\n';
         return ExitScheduleFile;
     }
+    MeterVerbs meterVerbs(station, o.meterVerbs);
 
     int exitCode = ExitOk;
     int cycleStarts = 0;
@@ -70,7 +72,10 @@ int run(const Options &o)
         exitCode = code;
         QCoreApplication::exit(code);
     };
-    auto verbsDone = [&] { return (!verbs.any() || verbs.done()) && (!settings.any() || settings.done()); };
+    auto verbsDone = [&] {
+        return (!verbs.any() || verbs.done()) && (!settings.any() || settings.done())
+               && (!meterVerbs.any() || meterVerbs.done());
+    };
     // The run ends once its time is over and the verbs are done.
     auto endRun = [&] {
         runOver = true;
@@ -87,6 +92,7 @@ int run(const Options &o)
     };
     QObject::connect(&verbs, &ScheduleVerbs::finished, verbFinished);
     QObject::connect(&settings, &SettingsVerbs::finished, verbFinished);
+    QObject::connect(&meterVerbs, &MeterVerbs::finished, verbFinished);
     QObject::connect(&settings, &SettingsVerbs::sensorValuesInvalid, [&](const QString &message) {
         err << message << '\n';
         err.flush();
@@ -114,7 +120,7 @@ int run(const Options &o)
                 return;
             ++cycleStarts;
             // The first polling cycle is done: the verbs go next.
-            if (cycleStarts == 2 && (verbs.any() || settings.any())) {
+            if (cycleStarts == 2 && (verbs.any() || settings.any() || meterVerbs.any())) {
                 if (answered == 0) {
                     finish(ExitNoAnswer);
                     return;
@@ -123,6 +129,8 @@ int run(const Options &o)
                     verbs.start();
                 if (settings.any())
                     settings.start();
+                if (meterVerbs.any())
+                    meterVerbs.start();
             }
             // The first request of the cycle after the last one asked for.
             if (cycleStarts > o.cycles && o.cycles > 0)
@@ -147,8 +155,10 @@ int run(const Options &o)
 
     if (foundAddress >= 0)
         out << QStringLiteral("Адрес\t") << foundAddress << '\n';
+    for (const QString &line : meterVerbs.resultLines())
+        out << line << '\n';
     if (o.report)
-        for (const QString &line : app::pageReport(station.page()))
+        for (const QString &line : app::pageReport(station.page()) + app::rfPlcReport(station.rfPlc()))
             out << line << '\n';
     if (exitCode == ExitNoAnswer)
         err << QStringLiteral("Счетчик не отвечает") << '\n';
