@@ -23,6 +23,13 @@ char byteOf(int value, int max) { return static_cast<char>(qBound(0, value, max)
 
 quint8 at(const QByteArray &bytes, int i) { return static_cast<quint8>(bytes[i]); }
 
+// In MODBUS mode a reply's code is not compared with the request's: the
+// request answered may be another one altogether.
+bool isRequest(const QByteArray &request, quint8 code, int length)
+{
+    return request.size() == length && at(request, 0) == code && at(request, 1) == length;
+}
+
 } // namespace
 
 RfPlc::RfPlc(meterlink::MeterConnection &connection, ReplyDispatcher &dispatcher, QObject *parent)
@@ -87,16 +94,16 @@ bool RfPlc::parseRouteNumber(const QString &text, quint32 *number)
 
 QString RfPlc::addressLogLine(const QByteArray &request)
 {
-    if (request.size() < 4)
+    if (!isRequest(request, 0x0B, 4))
         return {};
     return QStringLiteral("Plc-группа=%1, Plc-адрес=%2").arg(at(request, 2)).arg(at(request, 3));
 }
 
 QString RfPlc::routeLogLine(const QByteArray &request)
 {
-    if (request.size() == 3 && at(request, 1) == 3)
+    if (isRequest(request, 0x21, 3))
         return QStringLiteral("Plc-Маршрут=%1 удален").arg(at(request, 2));
-    if (request.size() == 7 && at(request, 1) == 7)
+    if (isRequest(request, 0x21, 7))
         return QStringLiteral("Plc-Маршрут=%1, адрес=%2, номер=%3")
             .arg(at(request, 2))
             .arg(at(request, 3))

@@ -82,7 +82,8 @@ public:
     // EditNumb as a route number; false unless an integer 0..16777215.
     static bool parseRouteNumber(const QString &text, quint32 *number);
     // Operation-log lines of the 0x0B and 0x21 acknowledgements, from the
-    // request answered; empty when the request is too short to tell.
+    // request answered; empty when that is no such write (MODBUS mode does
+    // not compare the reply's code with the request's).
     static QString addressLogLine(const QByteArray &request);
     static QString routeLogLine(const QByteArray &request);
 

@@ -204,6 +204,29 @@ private slots:
                                         QStringLiteral("Plc-Маршрут=3 удален")}));
     }
 
+    // The line comes from the request answered, and only from a write of
+    // its own kind: in MODBUS mode a 0x0B or 0x21 reply may answer a poll.
+    void logLineFromRequest_data()
+    {
+        QTest::addColumn<bool>("route"); // routeLogLine, else addressLogLine
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("address") << false << hex("0B04 03 C8") << "Plc-группа=3, Plc-адрес=200";
+        QTest::newRow("address, poll") << false << hex("0A02") << "";
+        QTest::newRow("address, other code") << false << hex("1D04 01 02") << "";
+        QTest::newRow("route written") << true << hex("2107 00 FF FFFFFF") << "Plc-Маршрут=0, адрес=255, номер=16777215";
+        QTest::newRow("route deleted") << true << hex("2103 01") << "Plc-Маршрут=1 удален";
+        QTest::newRow("route, poll of length 3") << true << hex("0F03 11") << "";
+        QTest::newRow("route, length 5") << true << hex("2105 01 02 03") << "";
+    }
+    void logLineFromRequest()
+    {
+        QFETCH(bool, route);
+        QFETCH(QByteArray, request);
+        QFETCH(QString, line);
+        QCOMPARE(route ? RfPlc::routeLogLine(request) : RfPlc::addressLogLine(request), line);
+    }
+
     // EditNumb: an integer 0..16777215 (blanks around it allowed) goes as
     // u24le; anything else is refused with a message and nothing is queued.
     void routeNumber_data()
