@@ -124,8 +124,15 @@ Indicator::Indicator(meterlink::MeterConnection &connection, ReplyDispatcher &di
 void Indicator::registerReplies(ReplyDispatcher &dispatcher)
 {
     dispatcher.addDecoder(0x2E, [this](const Reply &r) { decodeRead(r); });
-    // The ticked items as the page shows them when the meter confirms.
-    dispatcher.setAcknowledgement(0x2F, {[this](const QByteArray &) { return QStringList{indicatorLogLine(m_settings)}; }, {}});
+    // The ticked items as the page shows them when the meter confirms. In
+    // MODBUS mode the reply's code is not compared with the request's: a
+    // 0x2F reply to anything but the indicator write logs nothing.
+    dispatcher.setAcknowledgement(0x2F, {[this](const QByteArray &request) {
+                                             if (request.size() < 2 || quint8(request[0]) != 0x2F)
+                                                 return QStringList();
+                                             return QStringList{indicatorLogLine(m_settings)};
+                                         },
+                                         {}});
 }
 
 bool Indicator::read()

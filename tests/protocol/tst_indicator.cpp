@@ -130,6 +130,28 @@ private slots:
         QVERIFY(t.f.failures.isEmpty());
     }
 
+    // MODBUS mode takes a 0x2F reply to any request; only the answer to the
+    // indicator write is logged.
+    void onlyTheWriteIsLogged()
+    {
+        LinkFixture f(5, true);
+        protocol::AccessPassword password;
+        protocol::Indicator indicator(f.connection, f.dispatcher, password);
+        QStringList logged;
+        QObject::connect(&f.dispatcher, &protocol::ReplyDispatcher::operationLogged,
+                         [&](const QString &line) { logged << line; });
+        f.meter.responder = [](const QByteArray &) { return std::optional<QByteArray>(hex("2F02")); };
+        f.connectAndStart();
+        QVERIFY(f.runExchanges(3));
+        QVERIFY(indicator.write());
+        QVERIFY(f.clock.advanceUntil([&] {
+            return std::any_of(f.meter.requests.cbegin(), f.meter.requests.cend(),
+                               [](const QByteArray &r) { return quint8(r[0]) == 0x2F; });
+        }, 10000));
+        QVERIFY(f.runExchanges(2));
+        QCOMPARE(logged, QStringList{QStringLiteral("Режим индикации=")});
+    }
+
     void logLineListsItemsInOrder()
     {
         IndicatorSettings s;
