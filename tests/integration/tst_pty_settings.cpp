@@ -102,6 +102,7 @@ class TestPtySettings : public QObject
 
 private slots:
     void everyBoxTicked();
+    void serialWrittenWhenTheMeterHasNone();
 };
 
 void TestPtySettings::everyBoxTicked()
@@ -166,6 +167,26 @@ void TestPtySettings::everyBoxTicked()
                                              "--address", "56", "--quiet", "--report"});
     QVERIFY2(again.exitCode == 0, qPrintable(again.err));
     QVERIFY2(again.out.contains(QStringLiteral("Расчетный день\t25\n")), qPrintable(again.out));
+}
+
+// A meter without a serial number takes the one given with --serial (with its
+// RF-PLC group and address); the log lines carry the new number.
+void TestPtySettings::serialWrittenWhenTheMeterHasNone()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("billing.json");
+    QVERIFY(writeFile(file, R"({"CheckShedule": true, "SpinDay": 3, "SpinHour": 22})"));
+    testsupport::SimProcess sim({QStringLiteral("--baud"), QStringLiteral("115200"), QStringLiteral("--serial"),
+                                 QStringLiteral("0")});
+    QVERIFY(!sim.path().isEmpty());
+
+    const CliRun w = runCli(dir.path(), cliArgs(sim.path(), {"--write-settings", file, "--serial", "654321", "--report"}));
+    QVERIFY2(w.exitCode == 0, qPrintable(w.err));
+    QVERIFY2(w.out.contains(QStringLiteral("Заводской номер\t654321\n")), qPrintable(w.out));
+    QVERIFY2(w.out.contains(QStringLiteral("Расчетный день\t3\n")), qPrintable(w.out));
+    const QString log = protocol::fromCp1251(readFile(dir.filePath("Setting_Tarvik_504.log")));
+    QVERIFY2(log.contains(QStringLiteral("Номер=654321\r\n")), qPrintable(log));
+    QVERIFY2(log.contains(QStringLiteral("Расчетный день=3 Расчетный час=22\r\n")), qPrintable(log));
 }
 
 QTEST_GUILESS_MAIN(TestPtySettings)
