@@ -81,6 +81,10 @@ bool SettingsWriter::write(Refusal *refusal)
             return refuse(refusal, why);
         if (m_clockSync)
             m_clockSync(); // before the moment is taken from the clock
+        // The hooks may have shown a message box, and the link may have
+        // gone while it was open.
+        if (!m_connection.isConnected())
+            return refuse(refusal, notConnected());
     }
     queue(buildSettingsBatch(m_values, batchContext(writesSerial)));
     return true;

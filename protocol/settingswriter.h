@@ -53,8 +53,10 @@ public:
     // so pickers the operator has not edited take the synchronised time.
     void setClockSync(std::function<void()> sync) { m_clockSync = std::move(sync); }
 
-    // ActionSetting. True when a batch was queued, or when no box is ticked
-    // (nothing happens); false with *refusal when the batch was refused.
+    // ActionSetting. True when the batch was built and queued (when invalid
+    // sensor values leave nothing to write, only sensorValuesInvalid is
+    // emitted), or when no box is ticked (nothing happens); false with
+    // *refusal when the batch was refused.
     bool write(Refusal *refusal = nullptr);
 
     // resetReadings: both pickers follow the clock again.

@@ -458,6 +458,14 @@ private slots:
         QVERIFY(calls.isEmpty()); // no clock synchronisation either
         QCOMPARE(w.f.connection.queuedCount(), before);
         QVERIFY(!w.f.connection.settingsWriteActive());
+
+        // The link went while a hook had the operator's attention.
+        w.writer.setPreCheck({});
+        w.writer.setClockSync([&] { w.f.connection.disconnectLink(); });
+        SettingsWriter::Refusal refusal;
+        QVERIFY(!w.writer.write(&refusal));
+        QCOMPARE(refusal.text, QStringLiteral("Нет связи со счетчиком: установки не записаны."));
+        QVERIFY(!w.f.connection.settingsWriteActive());
     }
 
     // The station's own simulated meter takes the whole batch (all twelve
