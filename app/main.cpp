@@ -2,11 +2,15 @@
 
 #include "app/About.h"
 #include "app/appicon.h"
+#include "app/cp1251validator.h"
 #include "app/dbpage.h"
+#include "app/indicatorpage.h"
 #include "app/meterpageview.h"
+#include "app/plcpage.h"
 #include "app/protocolpage.h"
 #include "app/schedulefileactions.h"
 #include "app/schedulepage.h"
+#include "app/settingspage.h"
 #include "link/linemode.h"
 #include "link/qtclock.h"
 #include "link/speeds.h"
@@ -37,6 +41,23 @@ namespace app {
 namespace {
 constexpr int kClientWidth = 792;
 constexpr int kClientHeight = 624;
+
+// The file dialogs of the schedule and template buttons, unless a test
+// answers them.
+std::function<QString(const QString &)> openDialog(QWidget *parent)
+{
+    return [parent](const QString &filter) { return QFileDialog::getOpenFileName(parent, QString(), QString(), filter); };
+}
+
+std::function<QString(const QString &, const QString &)> saveDialog(QWidget *parent)
+{
+    return [parent](const QString &filter, const QString &suffix) {
+        QFileDialog dialog(parent, QString(), QString(), filter);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(suffix);
+        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+    };
+}
 } // namespace
 
 TFormMain::TFormMain(StartupOptions options, QWidget *parent) : QMainWindow(parent), m_options(std::move(options))
@@ -59,8 +80,8 @@ TFormMain::TFormMain(StartupOptions options, QWidget *parent) : QMainWindow(pare
     m_helpFile = QDir(m_workingDir).filePath(QStringLiteral("Setting_Tarvik_504.chm"));
     // 3, 4, 7. Configuration and run modes.
     restoreConfiguration();
-    meterlink::Clock &clock = m_options.clock ? *m_options.clock : meterlink::QtClock::instance();
-    m_station = std::make_unique<Station>(clock, m_modes, m_workingDir);
+    m_clock = m_options.clock ? m_options.clock : &meterlink::QtClock::instance();
+    m_station = std::make_unique<Station>(*m_clock, m_modes, m_workingDir);
 
     buildActions();
     buildToolBar();
@@ -277,6 +298,7 @@ void TFormMain::buildConnectionPanel()
     EditPass->setObjectName(QStringLiteral("EditPass"));
     EditPass->setMaxLength(6);
     EditPass->setFixedWidth(80);
+    EditPass->setValidator(new Cp1251Validator(EditPass)); // one Windows-1251 byte per character
     grid->addWidget(EditPass, 1, 5);
     outer->addWidget(panel);
 
@@ -328,6 +350,8 @@ void TFormMain::buildPages()
     m_pages->setObjectName(QStringLiteral("PageControlMain"));
     m_meterPage = new MeterPageView(m_station->page(), m_modes.databaseMode, m_pages);
     m_pages->addTab(m_meterPage, QStringLiteral("О счетчике"));
+    buildSettingsPage();
+    buildMeterPages();
     buildSchedulePage();
     if (!m_modes.databaseMode) {
         m_dbPage = new DbPage(m_station->operationLog(), m_pages);
@@ -338,23 +362,62 @@ void TFormMain::buildPages()
     static_cast<QVBoxLayout *>(centralWidget()->layout())->addWidget(m_pages, 1);
 }
 
+void TFormMain::buildSettingsPage()
+{
+    SettingsPageHooks hooks;
+    hooks.openFileName = m_options.openTemplateFile ? m_options.openTemplateFile : openDialog(this);
+    hooks.saveFileName = m_options.saveTemplateFile ? m_options.saveTemplateFile : saveDialog(this);
+    hooks.showMessage = [this](QMessageBox::Icon icon, const QString &caption, const QString &text) {
+        message(icon, caption, text);
+    };
+    auto &writer = m_station->settingsWriter();
+    m_settingsPage = new SettingsPage(writer, *m_clock, m_modes, std::move(hooks), m_pages);
+    m_pages->addTab(m_settingsPage, QStringLiteral("Установка"));
+
+    connect(ActionSetting, &QAction::triggered, this, &TFormMain::ActionSettingExecute);
+    connect(&writer, &protocol::SettingsWriter::sensorValuesInvalid, this, [this] {
+        message(QMessageBox::Critical, QStringLiteral("Ошибка"), QStringLiteral("Некорректные значения дискретных датчиков"));
+    });
+    // SpinEdit_Number follows the serial number the meter reports.
+    auto &decoders = m_station->decoders();
+    connect(&decoders, &protocol::MeterDecoders::serialRead, m_settingsPage,
+            [this](quint32, bool spinEditNumberEnabled, bool) {
+                m_settingsPage->setSerialNumberEnabled(spinEditNumberEnabled);
+            });
+    connect(&decoders, &protocol::MeterDecoders::serialNumberForEdit, m_settingsPage,
+            &SettingsPage::setSerialNumber);
+    connect(&m_station->page(), &protocol::MeterPage::readingsReset, m_settingsPage,
+            &SettingsPage::focusSerialNumber);
+}
+
+// "Параметры RFPLC" (not at a production workstation) and "Индикатор".
+void TFormMain::buildMeterPages()
+{
+    if (!m_modes.databaseMode) {
+        m_plcPage = new PlcPage(m_station->rfPlc(), m_pages);
+        m_pages->addTab(m_plcPage, QStringLiteral("Параметры RFPLC"));
+        connect(m_plcPage, &PlcPage::message, this, &TFormMain::message);
+    }
+    m_indicatorPage = new IndicatorPage(m_station->indicator(), m_pages);
+    m_pages->addTab(m_indicatorPage, QStringLiteral("Индикатор"));
+}
+
+void TFormMain::ActionSettingExecute()
+{
+    // A refusal with no text has shown its own boxes already.
+    protocol::SettingsWriter::Refusal refusal;
+    if (!m_station->settingsWriter().write(&refusal) && !refusal.text.isEmpty())
+        message(QMessageBox::Critical, refusal.caption, refusal.text);
+}
+
 void TFormMain::buildSchedulePage()
 {
     m_schedulePage = new SchedulePage(m_station->schedule(), m_options.editor, m_pages);
     m_pages->addTab(m_schedulePage, QStringLiteral("Тарифное расписание"));
 
     ScheduleFileHooks hooks;
-    hooks.openFileName = m_options.openScheduleFile ? m_options.openScheduleFile : [this](const QString &filter) {
-        return QFileDialog::getOpenFileName(this, QString(), QString(), filter);
-    };
-    hooks.saveFileName = m_options.saveScheduleFile
-                             ? m_options.saveScheduleFile
-                             : [this](const QString &filter, const QString &suffix) {
-                                   QFileDialog dialog(this, QString(), QString(), filter);
-                                   dialog.setAcceptMode(QFileDialog::AcceptSave);
-                                   dialog.setDefaultSuffix(suffix);
-                                   return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
-                               };
+    hooks.openFileName = m_options.openScheduleFile ? m_options.openScheduleFile : openDialog(this);
+    hooks.saveFileName = m_options.saveScheduleFile ? m_options.saveScheduleFile : saveDialog(this);
     hooks.showMessage = [this](QMessageBox::Icon icon, const QString &caption, const QString &text) {
         message(icon, caption, text);
     };
@@ -598,6 +661,21 @@ void TFormMain::bindEngine()
             [this](const QString &text) { message(QMessageBox::Critical, kTitle, text); });
     connect(&c, &meterlink::MeterConnection::portError, this,
             [this](const QString &text) { message(QMessageBox::Critical, kTitle, text); });
+    bindAccessPassword();
+}
+
+// EditPass is the station's access password both ways: what the operator
+// types is the password of the next entry, and a new password the meter has
+// acknowledged shows here.
+void TFormMain::bindAccessPassword()
+{
+    auto &password = m_station->accessPassword();
+    EditPass->setText(password.text());
+    connect(EditPass, &QLineEdit::textChanged, &password, [&password](const QString &text) { password.setText(text); });
+    connect(&password, &protocol::AccessPassword::textChanged, EditPass, [this](const QString &text) {
+        if (EditPass->text() != text)
+            EditPass->setText(text);
+    });
 }
 
 void TFormMain::applyRunModes()
@@ -617,6 +695,9 @@ void TFormMain::updateControls()
     ActionFixDb->setEnabled(c.fixDbEnabled());
     for (QAction *a : {ActionWriteSched, ActionReadSched, ActionTxt})
         a->setEnabled(c.meterControlsEnabled());
+    if (m_plcPage)
+        m_plcPage->setMeterControlsEnabled(c.meterControlsEnabled());
+    m_indicatorPage->setMeterControlsEnabled(c.meterControlsEnabled());
     const bool selectable = !connected && c.connectEnabled();
     ComboPort->setEnabled(selectable);
     m_portMenu->setEnabled(selectable);

@@ -30,10 +30,13 @@ class TAboutBox;
 namespace app {
 
 class DbPage;
+class IndicatorPage;
 class MeterPageView;
+class PlcPage;
 class ProtocolPage;
 class ScheduleFileActions;
 class SchedulePage;
+class SettingsPage;
 
 struct StartupOptions
 {
@@ -48,6 +51,9 @@ struct StartupOptions
     // question and colour dialog, and its colour store.
     std::function<QString(const QString &filter)> openScheduleFile;
     std::function<QString(const QString &filter, const QString &defaultSuffix)> saveScheduleFile;
+    // The settings template dialogs of the page "Установка" (empty path: cancelled).
+    std::function<QString(const QString &filter)> openTemplateFile;
+    std::function<QString(const QString &filter, const QString &defaultSuffix)> saveTemplateFile;
     schedule::TFrameShedule::Options editor;
 };
 
@@ -66,6 +72,7 @@ public:
     TAboutBox *aboutBox() const { return m_about; }
     QTabWidget *pages() const { return m_pages; }
     SchedulePage *schedulePage() const { return m_schedulePage; }
+    SettingsPage *settingsPage() const { return m_settingsPage; }
     // GaugeSched: the progress of a schedule read.
     QProgressBar *gaugeSched() const;
     // Selects the port list entry with this device (adding a typed path).
@@ -82,11 +89,15 @@ private:
     void buildToolBar();
     void buildConnectionPanel();
     void buildPages();
+    void buildSettingsPage();
+    void buildMeterPages();
     void buildSchedulePage();
     void buildStatusBar();
     void buildMenus();
     void fillPortLists();
     void bindEngine();
+    void bindAccessPassword();
+    void ActionSettingExecute();
     void applyRunModes();
 
     QAction *makeAction(const QString &name, const QString &caption, const QString &hint, bool enabled,
@@ -106,6 +117,7 @@ private:
     StartupOptions m_options;
     QString m_workingDir;
     QString m_helpFile;
+    meterlink::Clock *m_clock = nullptr;
     RunModes m_modes;
     Configuration m_config;
     std::unique_ptr<Station> m_station;
@@ -143,6 +155,9 @@ private:
     DbPage *m_dbPage = nullptr;
     ProtocolPage *m_protocolPage = nullptr;
     SchedulePage *m_schedulePage = nullptr;
+    SettingsPage *m_settingsPage = nullptr;
+    PlcPage *m_plcPage = nullptr; // not in database mode
+    IndicatorPage *m_indicatorPage = nullptr;
     std::unique_ptr<ScheduleFileActions> m_scheduleFiles;
     QLabel *m_statusPanels[2] = {};
     QMenu *m_portMenu = nullptr;

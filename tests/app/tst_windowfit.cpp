@@ -1,8 +1,10 @@
 // Nothing the operator needs is cut off at the window's fixed size: the page
 // "О счетчике" filled with the widest values the decoders can make of real
-// replies, and the connection panel in every run mode and line mode.
+// replies, the connection panel in every run mode and line mode, and the
+// page "Установка" with everything it can show at once.
 
 #include "app/main.h"
+#include "app/settingspage.h"
 #include "fitcheck.h"
 #include "protocol/meterdecoders.h"
 #include "workplace.h"
@@ -97,11 +99,11 @@ QList<protocol::Reply> widestReplies(quint8 clockStatus, quint8 loadMode, quint3
     return replies;
 }
 
-QString fitScreenshot(const QString &tag)
+QString fitScreenshot(const QString &tag, const QString &page = QStringLiteral("TabAbout"))
 {
     QString name = tag;
     name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9]+")), QStringLiteral("-"));
-    return QStringLiteral(TARVIK_SCREENSHOT_DIR "/fit/TabAbout-") + name + QStringLiteral(".png");
+    return QStringLiteral(TARVIK_SCREENSHOT_DIR "/fit/") + page + QLatin1Char('-') + name + QStringLiteral(".png");
 }
 
 } // namespace
@@ -185,6 +187,51 @@ private slots:
         QCOMPARE(child<QWidget>(w, "ComboParity")->isVisible(), lineMode == 1);
         auto *panel = child<QWidget>(w, "PanelMainConnect");
         const QStringList problems = fitcheck::controlProblems(panel) + fitcheck::placementProblems(panel);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+    }
+
+    // The page "Установка" with the parity selector and the remote-control
+    // warning shown (both otherwise hidden), the widest values in the spin
+    // boxes and edit fields, in each run mode.
+    void settingsPageShowsEverything_data()
+    {
+        QTest::addColumn<bool>("databaseMode");
+        QTest::addColumn<bool>("masterMode");
+        QTest::newRow("normal") << false << false;
+        QTest::newRow("master mode") << false << true;
+        QTest::newRow("database mode") << true << true;
+    }
+    void settingsPageShowsEverything()
+    {
+        QFETCH(bool, databaseMode);
+        QFETCH(bool, masterMode);
+        Workplace place;
+        if (databaseMode)
+            place.markDatabaseMode();
+        else if (masterMode)
+            place.store("Master", QString());
+        TFormMain w(place.options());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QWidget *page = w.settingsPage();
+        w.pages()->setCurrentWidget(page);
+        child<QComboBox>(w, "ComboModeW")->setCurrentIndex(1); // MODBUS: parity shown
+        child<QComboBox>(w, "ComboModeDdm")->setCurrentIndex(3);  // remote 0 may switch on: the warning
+        child<QSpinBox>(w, "SpinEdit_Number")->setValue(SettingsPage::kSerialMaximum);
+        child<QLineEdit>(w, "EditPassW")->setText(QStringLiteral("ЖЖЖЖЖЖ"));
+        child<QLineEdit>(w, "EditSensor")->setText(QStringLiteral("123456,789"));
+        child<QLineEdit>(w, "EditSensorCalibr")->setText(QStringLiteral("65535"));
+        QApplication::processEvents();
+        QVERIFY(child<QWidget>(w, "ComboParityW")->isVisible());
+        QVERIFY(child<QWidget>(w, "LabelBan")->isVisible());
+
+        QDir().mkpath(QStringLiteral(TARVIK_SCREENSHOT_DIR "/fit"));
+        QVERIFY(w.grab().save(fitScreenshot(QTest::currentDataTag(), QStringLiteral("TabSet"))));
+        QStringList problems = fitcheck::controlProblems(page);
+        // The page is whole inside the window: its lowest control above the page's bottom edge.
+        for (const QWidget *control : page->findChildren<QWidget *>())
+            if (control->isVisible() && control->mapTo(page, QPoint(0, control->height())).y() > page->height())
+                problems << control->objectName() + QStringLiteral(" below the page");
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
     }
 };
