@@ -5,10 +5,11 @@
 // fuzz_reply seeds are real replies of the simulated meter to the polling
 // requests and to other reads of the catalogue, in both line modes, with the
 // meter's faults (error replies, busy, split and corrupted replies, stray
-// bytes, silence) and short polling conversations. Each seed is played
+// bytes, silence) and short polling conversations, and the reads and write
+// acknowledgements of the RF-PLC and indicator pages. Each seed is played
 // through the fuzz target's own harness once, and the maker stops if a seed
 // does not reach what it was made for (a reply accepted, a line in the
-// protocol view). fuzz_oplog seeds are operation-log files written by the
+// protocol view or the operation log, values taken by a page's engine). fuzz_oplog seeds are operation-log files written by the
 // station's own writer (Windows-1251, CR LF).
 
 #include "replyharness.h"
@@ -84,6 +85,8 @@ struct Expect
 {
     int accepted = 0;          // replies the dispatcher accepted, at least
     QString protocolText = {}; // a protocol-view line containing this
+    QString logText = {};      // an operation-log line equal to this
+    bool pageValues = false;   // the RF-PLC or indicator engine took values from a reply
 };
 
 struct Seed
@@ -175,6 +178,43 @@ void scheduleSeeds(QList<Seed> &out, LineMode mode)
         fuzz::ReplyScript s = script(mode, a, request);
         addChunks(s, meter.answer(request));
         out.append({QStringLiteral("schedule-%1-%2").arg(modeName(mode), name), s, {1}});
+    }
+}
+
+// The RF-PLC and indicator pages: their reads with the values present,
+// absent and "По мощности", and the acknowledgements of their writes (the
+// meter has taken the fixed password before each write).
+void rfPlcIndicatorSeeds(QList<Seed> &out, LineMode mode)
+{
+    const quint8 a = addressFor(mode);
+    const QString m = modeName(mode);
+    MeterTap meter(mode, a);
+    meter.state().routes[2] = {true, 17, 123456};
+    meter.state().displayMask = 0x8003;
+    meter.state().backlight = 0x87000000;
+    struct Case
+    {
+        QString name;
+        QByteArray request;
+        Expect expect;
+    };
+    const QList<Case> cases = {
+        {"rfplc-group-address", bytes({0x0A, 0x02}), {1, {}, {}, true}},
+        {"route-present", bytes({0x20, 0x03, 0x02}), {1, {}, {}, true}},
+        {"route-absent", bytes({0x20, 0x03, 0x01}), {1}},
+        {"indicator-by-power", bytes({0x2E, 0x02}), {1, {}, {}, true}},
+        {"write-plc-address", bytes({0x0B, 0x04, 0x03, 0xC8}), {1, {}, QStringLiteral("Plc-группа=3, Plc-адрес=200")}},
+        {"write-route", bytes({0x21, 0x07, 0x02, 0x11, 0x40, 0xE2, 0x01}),
+         {1, {}, QStringLiteral("Plc-Маршрут=2, адрес=17, номер=123456")}},
+        {"delete-route", bytes({0x21, 0x03, 0x03}), {1, {}, QStringLiteral("Plc-Маршрут=3 удален")}},
+        {"write-indicator", bytes({0x2F, 0x08, 0x61, 0x01, 0x00, 0x00, 0x00, 0x00}),
+         {1, {}, QStringLiteral("Режим индикации=")}},
+    };
+    for (const Case &c : cases) {
+        meter.answer(bytes({0x14, 0x08, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5}));
+        fuzz::ReplyScript s = script(mode, a, c.request);
+        addChunks(s, meter.answer(c.request));
+        out.append({QStringLiteral("page-%1-%2").arg(m, c.name), s, c.expect});
     }
 }
 
@@ -289,19 +329,27 @@ void conversationSeeds(QList<Seed> &out, LineMode mode)
 bool reaches(const Seed &seed, const QString &workingDir)
 {
     int accepted = 0;
+    int pageValues = 0;
     QStringList lines;
+    QStringList logged;
     fuzz::playReplyScript(seed.script, workingDir, [&](app::Station &station) {
         QObject::connect(&station.dispatcher(), &protocol::ReplyDispatcher::replyAccepted, [&] { ++accepted; });
         QObject::connect(&station.protocolView(), &app::ProtocolView::lineAdded,
                          [&](const QString &l) { lines << l; });
+        QObject::connect(&station.dispatcher(), &protocol::ReplyDispatcher::operationLogged,
+                         [&](const QString &l) { logged << l; });
+        QObject::connect(&station.rfPlc(), &protocol::RfPlc::readingsChanged, [&] { ++pageValues; });
+        QObject::connect(&station.indicator(), &protocol::Indicator::settingsRead, [&] { ++pageValues; });
     });
     const bool lineSeen = seed.expect.protocolText.isEmpty()
                           || std::any_of(lines.cbegin(), lines.cend(),
                                          [&](const QString &l) { return l.contains(seed.expect.protocolText); });
-    if (accepted >= seed.expect.accepted && lineSeen)
+    const bool logSeen = seed.expect.logText.isEmpty() || logged.contains(seed.expect.logText);
+    if (accepted >= seed.expect.accepted && lineSeen && logSeen && (!seed.expect.pageValues || pageValues > 0))
         return true;
-    std::fprintf(stderr, "seed %s: %d accepted (want %d), protocol:\n  %s\n", qPrintable(seed.name), accepted,
-                 seed.expect.accepted, qPrintable(lines.join(QStringLiteral("\n  "))));
+    std::fprintf(stderr, "seed %s: %d accepted (want %d), %d page values, log: %s, protocol:\n  %s\n",
+                 qPrintable(seed.name), accepted, seed.expect.accepted, pageValues,
+                 qPrintable(logged.join(QStringLiteral(" | "))), qPrintable(lines.join(QStringLiteral("\n  "))));
     return false;
 }
 
@@ -399,6 +447,7 @@ int main(int argc, char **argv)
         pollSeeds(seeds, mode);
         catalogueSeeds(seeds, mode);
         scheduleSeeds(seeds, mode);
+        rfPlcIndicatorSeeds(seeds, mode);
         faultSeeds(seeds, mode);
         conversationSeeds(seeds, mode);
     }
