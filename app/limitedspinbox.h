@@ -7,21 +7,27 @@
 
 #include <QSpinBox>
 
+class QLineEdit;
+
 namespace app {
 
 class LimitedSpinBox : public QSpinBox
 {
 public:
-    using QSpinBox::QSpinBox;
+    explicit LimitedSpinBox(QWidget *parent = nullptr);
 
     void setMaxTyped(int characters) { m_maxTyped = characters; }
     int maxTyped() const { return m_maxTyped; }
+    // The edit field: its textChanged also reports texts that are not a
+    // number yet (an emptied field), which the spin box's own signal does not.
+    QLineEdit *editor() const { return lineEdit(); }
 
 protected:
     QValidator::State validate(QString &text, int &pos) const override;
 
 private:
-    int m_maxTyped = 0; // 0: no limit
+    int m_maxTyped = 0;         // 0: no limit
+    qsizetype m_shownLength = 0; // of the text last taken by the field
 };
 
 } // namespace app

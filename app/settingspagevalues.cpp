@@ -61,7 +61,9 @@ void SettingsPage::bindControls()
         SpinEdit_NumberChange();
     });
     connect(ComboModeW, &QComboBox::currentIndexChanged, this, &SettingsPage::ComboModeWChange);
+    // Typed texts that are no number yet come only from the field itself.
     connect(SpinPult, &QSpinBox::textChanged, this, &SettingsPage::SpinPultChange);
+    connect(SpinPult->editor(), &QLineEdit::textChanged, this, &SettingsPage::SpinPultChange);
     connect(ComboModeDdm, &QComboBox::currentIndexChanged, this, &SettingsPage::SpinPultChange);
     connect(DatePicker, &QDateEdit::dateChanged, this, [this] { TimePickerChange(DatePicker); });
     connect(TimePicker, &QTimeEdit::timeChanged, this, [this] { TimePickerChange(TimePicker); });
