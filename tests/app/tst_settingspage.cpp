@@ -286,6 +286,11 @@ private slots:
         QCOMPARE(group->palette().color(QPalette::Window),
                  QColor(lifted(face.red()), lifted(face.green()), lifted(face.blue())));
         QVERIFY(group->palette().color(QPalette::Window) != face);
+        // and painted so: a blank spot right of the title, above the frame.
+        QWidget *page = w.window->settingsPage();
+        const QImage shot = page->grab().toImage();
+        QCOMPARE(shot.pixelColor(group->mapTo(page, QPoint(group->width() - 12, 3))),
+                 group->palette().color(QPalette::Window));
     }
 
     // The moments the clock request can carry: 2000-01-01 to 2000-01-01 plus
