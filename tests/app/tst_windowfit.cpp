@@ -1,7 +1,8 @@
 // Nothing the operator needs is cut off at the window's fixed size: the page
 // "О счетчике" filled with the widest values the decoders can make of real
-// replies, the connection panel in every run mode and line mode, and the
-// page "Установка" with everything it can show at once.
+// replies, the connection panel in every run mode and line mode, the page
+// "Установка" with everything it can show at once, and the pages
+// "Параметры RFPLC" and "Индикатор" in their places.
 
 #include "app/main.h"
 #include "app/settingspage.h"
@@ -232,6 +233,30 @@ private slots:
         for (const QWidget *control : page->findChildren<QWidget *>())
             if (control->isVisible() && control->mapTo(page, QPoint(0, control->height())).y() > page->height())
                 problems << control->objectName() + QStringLiteral(" below the page");
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+    }
+
+    // The RF-PLC and indicator pages in their places at the window's size.
+    void meterPagesFitInTheWindow_data()
+    {
+        QTest::addColumn<QString>("page");
+        QTest::newRow("TabPlc") << "TabPlc";
+        QTest::newRow("TabSheet1") << "TabSheet1";
+    }
+    void meterPagesFitInTheWindow()
+    {
+        QFETCH(QString, page);
+        Workplace place;
+        TFormMain w(place.options());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        auto *widget = w.pages()->findChild<QWidget *>(page);
+        QVERIFY(widget);
+        w.pages()->setCurrentWidget(widget);
+        QApplication::processEvents();
+        QDir().mkpath(QStringLiteral(TARVIK_SCREENSHOT_DIR "/fit"));
+        QVERIFY(w.grab().save(fitScreenshot(QStringLiteral("in-window"), page)));
+        const QStringList problems = fitcheck::controlProblems(widget);
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
     }
 };
