@@ -327,6 +327,34 @@ private slots:
         action(w, "ActionDisconnect")->trigger();
     }
 
+    // The meter buttons of "Параметры RFPLC" and "Индикатор" go with the other
+    // meter operations; a route number the engine refuses reaches the operator.
+    void meterPagesFollowTheConnection()
+    {
+        Workplace place;
+        TFormMain w(place.options());
+        w.show();
+        QList<QPushButton *> buttons;
+        for (const char *name : {"BtnWriteAddress", "BtnWriteRoute", "ButtonDelRoute", "BtnReadIndi", "BtnWriteIndi"})
+            buttons << child<QPushButton>(w, name);
+        const auto enabled = [&] {
+            return std::all_of(buttons.begin(), buttons.end(), [](QPushButton *b) { return b->isEnabled(); });
+        };
+        const auto disabled = [&] {
+            return std::none_of(buttons.begin(), buttons.end(), [](QPushButton *b) { return b->isEnabled(); });
+        };
+        QVERIFY(disabled());
+        action(w, "ActionConnect")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(enabled(), 5000);
+        child<QLineEdit>(w, "EditNumb")->setText(QStringLiteral("16777216"));
+        child<QPushButton>(w, "BtnWriteRoute")->click();
+        QCOMPARE(place.messages.size(), 1);
+        QCOMPARE(place.messages[0].icon, QMessageBox::Critical);
+        QCOMPARE(place.messages[0].caption, QStringLiteral("Ошибка"));
+        action(w, "ActionDisconnect")->trigger();
+        QVERIFY(disabled());
+    }
+
     void suspendedProtocolDropsLines()
     {
         Workplace place;

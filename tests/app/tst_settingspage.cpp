@@ -11,10 +11,12 @@
 #include "app/settingspage.h"
 #include "link/virtualclock.h"
 #include "protocol/cp1251.h"
+#include "protocol/encodings.h"
 #include "protocol/settingswriter.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -302,6 +304,8 @@ private slots:
         auto *time = w.get<QTimeEdit>("TimePicker");
         const QDateTime last = QDateTime(QDate(2000, 1, 1), QTime(0, 0), Qt::UTC).addSecs(0xFFFFFFFFLL - 3);
         QCOMPARE(date->displayFormat(), QStringLiteral("ddd d MMMM yyyy"));
+        QCOMPARE(date->locale(), protocol::displayLocale());
+        QCOMPARE(date->calendarWidget()->locale(), protocol::displayLocale());
         QCOMPARE(date->minimumDate(), QDate(2000, 1, 1));
         QCOMPARE(date->maximumDate(), last.date());
         time->setTime(QTime(23, 0));
