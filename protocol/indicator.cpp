@@ -24,19 +24,25 @@ void appendLe(QByteArray &out, quint32 value, int bytes)
 
 QStringList indicatorItemTexts()
 {
-    return {QStringLiteral("На РДЧ"),          QStringLiteral("Реактивная энергия"),
-            QStringLiteral("При обрыве 0"),    QStringLiteral("Активная мощность"),
-            QStringLiteral("Реактивная мощность"), QStringLiteral("Напряжение"),
-            QStringLiteral("Ток"),             QStringLiteral("Частота"),
-            QStringLiteral("Текущее время"),   QStringLiteral("Пиковая мощность"),
-            QStringLiteral("Некач. энергия"),  QStringLiteral("Лимит мошности"),
+    return {QStringLiteral("На РДЧ"),
+            QStringLiteral("Реактивная энергия"),
+            QStringLiteral("При обрыве 0"),
+            QStringLiteral("Активная мощность"),
+            QStringLiteral("Реактивная мощность"),
+            QStringLiteral("Напряжение"),
+            QStringLiteral("Ток"),
+            QStringLiteral("Частота"),
+            QStringLiteral("Текущее время"),
+            QStringLiteral("Пиковая мощность"),
+            QStringLiteral("Некач. энергия"),
+            QStringLiteral("Лимит мошности"), // spelt so on the page
             QStringLiteral("Дискретные датчики")};
 }
 
 QStringList backlightColorNames()
 {
-    return {QStringLiteral("выключена"), QStringLiteral("красная"),   QStringLiteral("зеленая"),
-            QStringLiteral("желтая"),    QStringLiteral("синяя"),     QStringLiteral("сиреневая"),
+    return {QStringLiteral("выключена"), QStringLiteral("красная"), QStringLiteral("зеленая"),
+            QStringLiteral("желтая"),    QStringLiteral("синяя"),   QStringLiteral("сиреневая"),
             QStringLiteral("голубая"),   QStringLiteral("белая")};
 }
 
