@@ -7,7 +7,7 @@
 #include "app/lightencolor.h"
 #include "app/cp1251validator.h"
 #include "app/limitedspinbox.h"
-#include "link/clock.h"
+#include "link/clock.h" // the timer TimerDate, destroyed with the page
 #include "link/linemode.h"
 #include "link/speeds.h"
 #include "protocol/accesspassword.h"
@@ -80,7 +80,16 @@ SettingsPage::SettingsPage(protocol::SettingsWriter &writer, meterlink::Clock &c
     auto *page = new QVBoxLayout(this);
     page->setContentsMargins(4, 4, 4, 4);
     page->setSpacing(4);
+    page->addLayout(buildTopBand());
+    page->addLayout(buildColumns());
+    applyRunModes();
+    bindControls();
+}
 
+SettingsPage::~SettingsPage() = default;
+
+QLayout *SettingsPage::buildTopBand()
+{
     auto *top = new QHBoxLayout;
     top->addWidget(buildTasks());
     auto *beside = new QVBoxLayout;
@@ -91,9 +100,11 @@ SettingsPage::SettingsPage(protocol::SettingsWriter &writer, meterlink::Clock &c
     beside->addLayout(numbers);
     beside->addStretch();
     top->addLayout(beside);
-    page->addLayout(top);
+    return top;
+}
 
-    auto *columns = new QHBoxLayout;
+QLayout *SettingsPage::buildColumns()
+{
     auto *first = new QVBoxLayout;
     first->addWidget(buildClock());
     first->addWidget(buildLink());
@@ -108,17 +119,13 @@ SettingsPage::SettingsPage(protocol::SettingsWriter &writer, meterlink::Clock &c
     third->addWidget(buildQuality());
     third->addWidget(buildProfile());
     third->addStretch();
+    auto *columns = new QHBoxLayout;
     for (QVBoxLayout *column : {first, second, third}) {
         column->setSpacing(4);
         columns->addLayout(column);
     }
-    page->addLayout(columns);
-
-    applyRunModes();
-    bindControls();
+    return columns;
 }
-
-SettingsPage::~SettingsPage() = default;
 
 // ---------------------------------------------------------------- helpers
 

@@ -22,8 +22,8 @@ class QComboBox;
 class QDateEdit;
 class QDateTimeEdit;
 class QGroupBox;
-class QGridLayout;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
@@ -77,6 +77,8 @@ public:
 
 private:
     // layout (settingspage.cpp)
+    QLayout *buildTopBand();
+    QLayout *buildColumns();
     QGroupBox *buildTasks();
     QWidget *buildTemplateButtons();
     QGroupBox *buildClock();

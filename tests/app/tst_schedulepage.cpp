@@ -137,8 +137,9 @@ private slots:
         QStringList captions;
         for (int i = 0; i < s.w->pages()->count(); ++i)
             captions << s.w->pages()->tabText(i);
-        QCOMPARE(captions, (QStringList{"О счетчике", "Тарифное расписание", "База данных", "Протокол"}));
-        QCOMPARE(s.w->pages()->widget(1)->objectName(), "TabSched");
+        QCOMPARE(captions, (QStringList{"О счетчике", "Установка", "Параметры RFPLC", "Индикатор",
+                                        "Тарифное расписание", "База данных", "Протокол"}));
+        QCOMPARE(s.w->pages()->widget(4)->objectName(), "TabSched");
         QTabWidget *inner = s.w->schedulePage()->innerPages();
         QCOMPARE(inner->count(), 2);
         QCOMPARE(inner->tabText(0), "Расписание");
