@@ -15,9 +15,13 @@ struct Run
     QString err;
 };
 
+// Each run in a directory of its own: the tool writes its operation log
+// (and any file named by a misread option) into its working directory.
 Run cli(const QStringList &arguments)
 {
+    QTemporaryDir workingDir;
     QProcess p;
+    p.setWorkingDirectory(workingDir.path());
     p.start(QStringLiteral(TARVIK_CLI_PATH), arguments);
     Run r;
     if (!p.waitForFinished(60000)) {
