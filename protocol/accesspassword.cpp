@@ -1,6 +1,7 @@
 #include "accesspassword.h"
 
 #include "cp1251.h"
+#include "encodings.h"
 
 namespace protocol {
 
@@ -25,11 +26,7 @@ QByteArray AccessPassword::payload(const QString &text)
 
 QByteArray AccessPassword::entryRequest() const
 {
-    QByteArray out;
-    out.append(char(0x14));
-    out.append(char(kMaxLength + 2));
-    out.append(payload(m_text));
-    return out;
+    return request(0x14, payload(m_text));
 }
 
 } // namespace protocol

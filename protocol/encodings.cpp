@@ -120,4 +120,21 @@ QString formatDateTime(const QDateTime &value, const QLocale &locale)
     return text;
 }
 
+QByteArray le(quint32 value, int count)
+{
+    QByteArray out;
+    for (int i = 0; i < count; ++i)
+        out.append(static_cast<char>((value >> (8 * i)) & 0xFF));
+    return out;
+}
+
+QByteArray request(quint8 code, const QByteArray &payload)
+{
+    QByteArray out;
+    out.append(static_cast<char>(code));
+    out.append(static_cast<char>(payload.size() + 2));
+    out.append(payload);
+    return out;
+}
+
 } // namespace protocol

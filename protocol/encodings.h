@@ -25,6 +25,12 @@ quint8 toBcd8(int value);
 quint16 u16le(QByteArrayView bytes, qsizetype at);
 quint32 u24le(QByteArrayView bytes, qsizetype at);
 quint32 u32le(QByteArrayView bytes, qsizetype at);
+// The low `count` bytes of value, least significant first.
+QByteArray le(quint32 value, int count);
+
+// A request as it is queued: function code, length byte (payload + 2),
+// payload; the link adds the address byte in MODBUS mode and the CRC.
+QByteArray request(quint8 code, const QByteArray &payload = {});
 
 // MeterSeconds as a local date-time: 2000-01-01 plus n seconds, counted in
 // whole days and seconds of the day (no daylight-saving arithmetic).

@@ -14,12 +14,6 @@ constexpr int kColorBits = 3;
 constexpr quint32 kColorMask = 0x7;
 constexpr quint16 kItemsMask = (1u << kIndicatorItems) - 1;
 
-void appendLe(QByteArray &out, quint32 value, int bytes)
-{
-    for (int i = 0; i < bytes; ++i)
-        out.append(static_cast<char>((value >> (8 * i)) & 0xFF));
-}
-
 } // namespace
 
 QStringList indicatorItemTexts()
@@ -90,10 +84,7 @@ quint32 backlightWord(const IndicatorSettings &settings)
 
 QByteArray indicatorWriteRequest(const IndicatorSettings &settings)
 {
-    QByteArray out("\x2F\x08", 2);
-    appendLe(out, displayMask(settings), 2);
-    appendLe(out, backlightWord(settings), 4);
-    return out;
+    return request(0x2F, le(displayMask(settings), 2) + le(backlightWord(settings), 4));
 }
 
 void applyIndicatorWords(IndicatorSettings &settings, quint16 mask, quint32 word)

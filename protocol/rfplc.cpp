@@ -10,15 +10,6 @@ namespace protocol {
 
 namespace {
 
-QByteArray request(quint8 code, const QByteArray &payload = {})
-{
-    QByteArray out;
-    out.append(static_cast<char>(code));
-    out.append(static_cast<char>(payload.size() + 2));
-    out.append(payload);
-    return out;
-}
-
 char byteOf(int value, int max) { return static_cast<char>(qBound(0, value, max)); }
 
 quint8 at(const QByteArray &bytes, int i) { return static_cast<quint8>(bytes[i]); }
@@ -71,8 +62,7 @@ QByteArray RfPlc::routeWriteRequest(int route, int repeater, quint32 number)
     QByteArray payload;
     payload.append(byteOf(route, kRoutes - 1));
     payload.append(byteOf(repeater, 255));
-    for (int shift = 0; shift < 24; shift += 8)
-        payload.append(static_cast<char>((number >> shift) & 0xFF));
+    payload.append(le(number, 3));
     return request(0x21, payload);
 }
 

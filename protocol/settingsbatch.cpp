@@ -18,23 +18,6 @@ constexpr int kModbus = 1;
 
 QDate epochDate() { return QDate(2000, 1, 1); }
 
-QByteArray request(quint8 code, const QByteArray &payload = {})
-{
-    QByteArray out;
-    out.append(static_cast<char>(code));
-    out.append(static_cast<char>(payload.size() + 2));
-    out.append(payload);
-    return out;
-}
-
-QByteArray le(quint32 value, int bytes)
-{
-    QByteArray out;
-    for (int i = 0; i < bytes; ++i)
-        out.append(static_cast<char>((value >> (8 * i)) & 0xFF));
-    return out;
-}
-
 QByteArray bytes(std::initializer_list<int> values)
 {
     QByteArray out;

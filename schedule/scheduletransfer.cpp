@@ -5,20 +5,14 @@
 
 #include "link/connection.h"
 #include "protocol/dispatcher.h"
+#include "protocol/encodings.h"
 #include "protocol/servicepassword.h"
 
 namespace schedule {
 
 namespace {
 
-QByteArray request(quint8 code, const QByteArray &payload = {})
-{
-    QByteArray out;
-    out.append(static_cast<char>(code));
-    out.append(static_cast<char>(payload.size() + 2));
-    out.append(payload);
-    return out;
-}
+using protocol::request;
 
 QByteArray slotPayload(int slot, QByteArrayView bytes = {})
 {
