@@ -1,5 +1,7 @@
 // tarvik-cli as factory scripts call it: options, report, exit codes.
 
+#include "../support/clirun.h"
+
 #include <QProcess>
 #include <QFile>
 #include <QRegularExpression>
@@ -8,31 +10,14 @@
 
 namespace {
 
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Run = testsupport::CliRun;
 
 // Each run in a directory of its own: the tool writes its operation log
 // (and any file named by a misread option) into its working directory.
 Run cli(const QStringList &arguments)
 {
     QTemporaryDir workingDir;
-    QProcess p;
-    p.setWorkingDirectory(workingDir.path());
-    p.start(QStringLiteral(TARVIK_CLI_PATH), arguments);
-    Run r;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    return testsupport::runCli(workingDir.path(), arguments, 60000);
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 
 #include "simprocess.h"
 
+#include "../support/clirun.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -12,29 +14,8 @@
 
 namespace {
 
-struct CliRun
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-CliRun runCli(const QString &workingDir, const QStringList &arguments)
-{
-    QProcess p;
-    p.setWorkingDirectory(workingDir);
-    p.start(QStringLiteral(TARVIK_CLI_PATH), arguments);
-    CliRun r;
-    if (!p.waitForFinished(120000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
+using testsupport::CliRun;
+using testsupport::runCli;
 
 QByteArray hex(const char *text) { return QByteArray::fromHex(text); }
 

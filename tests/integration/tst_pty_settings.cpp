@@ -8,6 +8,8 @@
 
 #include "protocol/cp1251.h"
 
+#include "../support/clirun.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -15,29 +17,8 @@
 
 namespace {
 
-struct CliRun
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-CliRun runCli(const QString &workingDir, const QStringList &arguments)
-{
-    QProcess p;
-    p.setWorkingDirectory(workingDir);
-    p.start(QStringLiteral(TARVIK_CLI_PATH), arguments);
-    CliRun r;
-    if (!p.waitForFinished(120000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
+using testsupport::CliRun;
+using testsupport::runCli;
 
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
