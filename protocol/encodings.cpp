@@ -72,6 +72,11 @@ QLocale displayLocale(const QLocale &system)
 
 QString formatFixed3(double value, const QLocale &locale)
 {
+    return formatFixed(value, 3, locale);
+}
+
+QString formatFixed(double value, int decimals, const QLocale &locale)
+{
     QLocale plain = locale;
     plain.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
     if (!std::isfinite(value))
@@ -80,13 +85,13 @@ QString formatFixed3(double value, const QLocale &locale)
     // At most 8 significant digits: fewer decimals once the whole part is long.
     const double magnitude = std::fabs(value);
     const int wholeDigits = magnitude >= 1.0 ? int(std::floor(std::log10(magnitude))) + 1 : 0;
-    const int decimals = qBound(0, 8 - wholeDigits, 3);
-    double rounded = QString::number(value, 'f', decimals).toDouble();
+    const int shown = qBound(0, 8 - wholeDigits, decimals);
+    double rounded = QString::number(value, 'f', shown).toDouble();
     if (std::fabs(rounded) >= 1e8)
         return plain.toString(value, 'E', 7);
     if (rounded == 0.0)
         rounded = 0.0; // no "-0.000"
-    return plain.toString(rounded, 'f', 3);
+    return plain.toString(rounded, 'f', decimals);
 }
 
 QString longTimeFormat(const QLocale &locale)

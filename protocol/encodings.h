@@ -46,6 +46,9 @@ int typeCode(quint8 b0, quint8 b1, quint8 b2);
 // values of 10^8 and beyond are written in exponent notation. Uses the
 // locale's decimal separator and no digit grouping.
 QString formatFixed3(double value, const QLocale &locale);
+// The same with `decimals` (0..3) places after the point: journal energies
+// use 2, the peak power 1.
+QString formatFixed(double value, int decimals, const QLocale &locale);
 
 // The locale every value is shown in: the system's, except when the system
 // names no locale at all (C or POSIX: a fresh install, a container, a service
