@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev
-  qt6-charts-dev libqt6sql6-sqlite libqt6sql6-odbc libgl-dev
+  qt6-charts-dev libqt6opengl6-dev libqt6sql6-sqlite libqt6sql6-odbc libgl-dev   # Qt Charts finds its OpenGL module only with libqt6opengl6-dev, which it does not pull in
   qt6-qpa-plugins fonts-dejavu-core
   qt6-translations-l10n libqt6svg6   # Qt's own texts in Russian; the SVG icon engine for the program's icon
   clang-14 libclang-rt-14-dev   # the sanitizer and fuzzing build (build-asan/)
