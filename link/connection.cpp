@@ -172,6 +172,7 @@ void MeterConnection::abortQueue()
     // The rest of a batch goes before the operator is told: the failure box
     // is modal, and nothing of the batch may go out while it is open.
     m_commands.clear();
+    emit queueAborted();
     reportFailedBatches(failed);
 }
 

@@ -126,6 +126,9 @@ signals:
     void exchangeStarted();   // a request went out (for statistics)
     void pollRequested(int n); // polling request n of the cycle was queued
     void meterAnswered();      // an accepted reply or an error reply of the meter
+    // The queue was dropped (time-out or refused reply): a conversation that
+    // was in it will get no more replies.
+    void queueAborted();
 
 private:
     void commandsChange();

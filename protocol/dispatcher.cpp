@@ -44,6 +44,8 @@ void ReplyDispatcher::addDecoder(quint8 code, Decoder decoder) { m_decoders[code
 
 void ReplyDispatcher::setAcknowledgement(quint8 code, Acknowledgement ack) { m_acks.insert(code, std::move(ack)); }
 
+void ReplyDispatcher::setReplyCheck(quint8 code, ReplyCheck check) { m_checks.insert(code, std::move(check)); }
+
 void ReplyDispatcher::dispatch(const QByteArray &reply)
 {
     if (reply.size() < 2)
@@ -56,7 +58,13 @@ void ReplyDispatcher::dispatch(const QByteArray &reply)
         reject(kWrongReply, false);
         return;
     }
-    accept(Reply(reply));
+    const Reply accepted(reply);
+    const auto check = m_checks.constFind(accepted.code());
+    if (check != m_checks.constEnd() && !(*check)(accepted, requestBody())) {
+        reject(kWrongReply, false);
+        return;
+    }
+    accept(accepted);
 }
 
 bool ReplyDispatcher::handleErrorReply(const QByteArray &reply)

@@ -30,6 +30,9 @@ class ReplyDispatcher : public QObject
     Q_OBJECT
 public:
     using Decoder = std::function<void(const Reply &)>;
+    // Whether a reply answers the request outstanding (function code,
+    // length, payload: no address byte, no CRC). False: "Неверный отклик".
+    using ReplyCheck = std::function<bool(const Reply &reply, const QByteArray &request)>;
     // Both get the request being acknowledged as it was queued (function
     // code, length, payload: no address byte, no CRC).
     struct Acknowledgement
@@ -46,6 +49,12 @@ public:
     // decoders may share a code (each checks the length it needs).
     void addDecoder(quint8 code, Decoder decoder);
     void setAcknowledgement(quint8 code, Acknowledgement ack);
+    // Run before the decoders of the code: a reply that fails it is rejected
+    // as a wrong reply and the queue is dropped.
+    void setReplyCheck(quint8 code, ReplyCheck check);
+
+    // The head of the queue without its framing.
+    QByteArray requestBody() const;
 
     bool passwordAccepted() const { return m_passwordAccepted; }
     void clearPasswordAccepted() { m_passwordAccepted = false; }
@@ -64,12 +73,11 @@ private:
     void reject(const QString &text, bool resend);
     void accept(const Reply &reply);
     void acknowledge(quint8 code);
-    // The head of the queue without its framing.
-    QByteArray requestBody() const;
 
     meterlink::MeterConnection &m_connection;
     QHash<quint8, QList<Decoder>> m_decoders;
     QHash<quint8, Acknowledgement> m_acks;
+    QHash<quint8, ReplyCheck> m_checks;
     bool m_passwordAccepted = false;
 };
 
