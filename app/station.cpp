@@ -22,7 +22,8 @@ Station::Station(meterlink::Clock &clock, RunModes modes, const QString &working
       m_settingsWriter(clock, m_connection, m_dispatcher, m_page, m_accessPassword, modes.databaseMode),
       m_memoryLine(clock),
       m_simulator(clock),
-      m_scheduleTransfer(m_schedule, m_connection, m_dispatcher)
+      m_scheduleTransfer(m_schedule, m_connection, m_dispatcher),
+      m_journals(m_connection, m_dispatcher, m_page)
 {
     sim::attach(m_memoryLine, m_simulator);
     m_connection.setMasterMode(modes.masterMode);

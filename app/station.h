@@ -7,6 +7,7 @@
 #include "app/operationlog.h"
 #include "app/protocolview.h"
 #include "app/runmodes.h"
+#include "journals/journalreader.h"
 #include "link/clock.h"
 #include "link/connection.h"
 #include "link/memoryline.h"
@@ -59,6 +60,8 @@ public:
     sim::SimulatedMeter &simulator() { return m_simulator; }
     schedule::ScheduleDocument &schedule() { return m_schedule; }
     schedule::ScheduleTransfer &scheduleTransfer() { return m_scheduleTransfer; }
+    // The journal reads of the page "Журналы".
+    journals::JournalReader &journals() { return m_journals; }
 
     // Chooses the port for the next connection (only while disconnected):
     // the simulated meter for simulatorPortName(), a serial device otherwise.
@@ -88,6 +91,7 @@ private:
     sim::SimulatedMeter m_simulator;
     schedule::ScheduleDocument m_schedule;
     schedule::ScheduleTransfer m_scheduleTransfer;
+    journals::JournalReader m_journals;
     bool m_usingSimulator = false;
 };
 

@@ -8,6 +8,7 @@
 #include "journals/journal.h"
 #include "journals/journalrow.h"
 
+#include <QByteArrayView>
 #include <QDate>
 #include <QList>
 #include <QObject>
@@ -17,6 +18,7 @@ class MeterConnection;
 }
 namespace protocol {
 class MeterPage;
+class Reply;
 class ReplyDispatcher;
 }
 
@@ -33,7 +35,8 @@ public:
     // points), keeps meterSerial for titles, queues the header request 5D 03 j
     // and disables the meter controls until the queue runs empty. day: the
     // chosen day of the load profile, taken now (ignored for the others).
-    // False (nothing queued) while not connected.
+    // False (nothing queued) while not connected, while a read runs, and
+    // for the load profile without a valid day.
     bool read(Journal j, QDate day = {});
 
     const QList<JournalRow> &rows(Journal j) const;
@@ -58,6 +61,23 @@ signals:
     void readAborted(journals::Journal j);
 
 private:
+    // One 0x5D reply, told apart by the request it answers.
+    void onReply(const protocol::Reply &reply);
+    void onHeader(QByteArrayView payload);
+    void onRecord(int index, QByteArrayView record);
+    void onListRecord(int index, QByteArrayView record); // journals 0..4
+    void onProfileRecord(int index, QByteArrayView record);
+    void probeRecordZero(qint64 t);
+    void probe(int index, qint64 t);
+    void settle(int index, qint64 t);
+    void accept(int index, QByteArrayView record, qint64 t);
+    void requestRecord(int index);
+    void requestMiddle();
+    void addRow(QByteArrayView record);
+    void sortRows();
+    void finish();
+    void abort();
+
     meterlink::MeterConnection &m_connection;
     protocol::ReplyDispatcher &m_dispatcher;
     protocol::MeterPage &m_page;
@@ -65,12 +85,16 @@ private:
     quint32 m_serials[kJournalCount] = {};
     QList<ProfilePoint> m_points;
     QDate m_profileDay;
+    Journal m_journal = Journal::Month; // the journal being read
     int m_slotCount = 0;
     int m_entryCount = 0;
     int m_journalIndex = 0;
     int m_profileState = 0;
     int m_searchLow = 0;
     int m_searchHigh = 0;
+    qint64 m_dayStart = 0;         // the chosen day's midnight, meter seconds
+    qint64 m_lastProfileTime = -1; // meter seconds; -1 before the first record
+    int m_profileReads = 0;        // records taken in order: at most one round of the store
     bool m_reading = false;
 };
 
