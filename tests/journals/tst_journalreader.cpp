@@ -167,6 +167,7 @@ private slots:
     void wrongRepliesAreRefused();
     void errorReplyKeepsRowsAndAborts();
     void timeoutAbortsRead();
+    void disconnectAbortsRead();
     void profileExampleProbesAndReads();
     void profileMidnightAtBothEnds();
     void profileReadEndsAfterOneRound();
@@ -342,6 +343,22 @@ void TestJournalReader::timeoutAbortsRead()
     QCOMPARE(bench.journalRequests(), (QList<int>{-1, 0, 1})); // 2 went out unheard
     QCOMPARE(bench.reader.rows(Journal::OnOff).size(), 2);
     QVERIFY(bench.link.protocol.last().endsWith(" Timeout."));
+}
+
+void TestJournalReader::disconnectAbortsRead()
+{
+    Bench bench;
+    bench.store.a = 12;
+    bench.store.b = 12;
+    bench.store.payloads.fill(protocol::le(1000, 4) + char(0), 12);
+    bench.link.meter.requests.clear();
+    QVERIFY(bench.reader.read(Journal::Quality));
+    QVERIFY(bench.link.clock.advanceUntil([&] { return bench.journalRequests().size() == 3; }, 60000));
+    bench.link.connection.disconnectLink();
+    QCOMPARE(bench.aborted, 1);
+    QVERIFY(!bench.reader.reading());
+    QVERIFY(!bench.reader.read(Journal::Quality)); // nothing is queued without a link
+    QCOMPARE(bench.finished, 0);
 }
 
 // 48 slots, all full, newest at 10, the day's first record at slot 30: record
