@@ -25,6 +25,47 @@ bool intOption(const QCommandLineParser &p, const QString &name, int lo, int hi,
     return true;
 }
 
+// --read-journal NAME [--day YYYY-MM-DD] [--csv FILE], on its own: a journal
+// conversation holds the queue until its last record.
+bool journalOptions(const QCommandLineParser &p, Options &o, QString *error)
+{
+    if (p.isSet("read-journal")) {
+        o.readJournal = journals::journalFromName(p.value("read-journal"));
+        if (!o.readJournal) {
+            *error = QStringLiteral("Неверный журнал: %1 (month, day, onoff, settings, quality, profile)")
+                         .arg(p.value("read-journal"));
+            return false;
+        }
+    }
+    const bool profile = o.readJournal == journals::Journal::Profile;
+    if (p.isSet("day")) {
+        if (!profile) {
+            *error = QStringLiteral("--day только с --read-journal profile");
+            return false;
+        }
+        o.journalDay = QDate::fromString(p.value("day"), Qt::ISODate);
+        if (!o.journalDay.isValid()) {
+            *error = QStringLiteral("Неверная дата --day: %1 (ГГГГ-ММ-ДД)").arg(p.value("day"));
+            return false;
+        }
+    } else if (profile) {
+        *error = QStringLiteral("--read-journal profile требует --day");
+        return false;
+    }
+    o.csvPath = p.value("csv");
+    if (!o.csvPath.isEmpty() && !o.readJournal) {
+        *error = QStringLiteral("--csv требует --read-journal");
+        return false;
+    }
+    if (o.readJournal && (o.findAddress || !o.readSchedule.isEmpty() || !o.writeSchedule.isEmpty()
+                          || !o.writeSettings.isEmpty() || o.meterVerbs.any())) {
+        *error = QStringLiteral("--read-journal не сочетается с --find-address, --read-schedule, --write-schedule, "
+                                "--write-settings и командами RFPLC и индикатора");
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 std::optional<Options> parseOptions(const QStringList &arguments, QString *error)
@@ -39,11 +80,13 @@ std::optional<Options> parseOptions(const QStringList &arguments, QString *error
         "Programming station for the Tarvik 504 meter: runs the conversation with one meter.\n"
         "The schedule options run after the first polling cycle (write, verify, then read); the run ends\n"
         "when they are done and --cycles/--seconds have passed. --write-settings runs after the first\n"
-        "cycle too, and is done when the values written have been read anew.\n"
+        "cycle too, and is done when the values written have been read anew. --read-journal runs after\n"
+        "the first cycle and prints the journal's list: a header line of captions, then one row a line,\n"
+        "cells separated by TAB.\n"
         "Exit codes: 0 ok, 1 bad options, 2 port not opened, 3 meter never answered, 4 port lost,\n"
-        "5 a schedule or settings write or a schedule read failed or was refused, 6 a schedule or\n"
-        "settings file cannot be read, is damaged or is refused (nothing sent), 7 the schedule read back\n"
-        "differs from the one written."));
+        "5 a schedule or settings write or a schedule or journal read failed or was refused, 6 a schedule\n"
+        "or settings file cannot be read, is damaged or is refused (nothing sent) or the CSV file cannot\n"
+        "be written, 7 the schedule read back differs from the one written."));
     // Our own help option: Qt's would also list --help-all, which means
     // nothing here.
     const QCommandLineOption help({"h", "help"}, "Show this help and exit.");
@@ -81,6 +124,12 @@ std::optional<Options> parseOptions(const QStringList &arguments, QString *error
                            "first polling cycle; the run goes on until the values have been read anew.", "file"},
         {"serial", "With --write-settings: the serial number 0..16777215 to write when the meter has none.", "n"},
         {"password", "Access password for writes, up to 6 characters (default empty).", "text"},
+        {"read-journal", "After the first polling cycle read a journal: month, day, onoff, settings, quality or "
+                         "profile; print its captions and rows (TAB-separated). A read cut off prints the rows read "
+                         "and exits 5.", "name"},
+        {"day", "With --read-journal profile (required there): the day YYYY-MM-DD whose records are read.", "date"},
+        {"csv", "With --read-journal: write the table to this CSV file (UTF-8, comma-separated) instead of "
+                "printing it.", "file"},
         {"sim-address", "Address of the built-in meter (default: --address).", "n"},
         {"sim-silent", "The built-in meter answers nothing."},
         {"sim-busy", "The built-in meter answers \"memory busy\" to the next n requests.", "n"},
@@ -170,6 +219,8 @@ std::optional<Options> parseOptions(const QStringList &arguments, QString *error
         *error = QStringLiteral("--write-settings не сочетается с --find-address, --read-schedule и --write-schedule");
         return std::nullopt;
     }
+    if (!journalOptions(p, o, error))
+        return std::nullopt;
     if (o.findAddress && (!o.readSchedule.isEmpty() || !o.writeSchedule.isEmpty())) {
         *error = QStringLiteral("--find-address не сочетается с --read-schedule и --write-schedule");
         return std::nullopt;

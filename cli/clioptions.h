@@ -3,6 +3,9 @@
 
 #include "meterverboptions.h"
 
+#include "journals/journal.h"
+
+#include <QDate>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -15,8 +18,8 @@ enum ExitCode {
     ExitPortFailed = 2,   // the port could not be opened
     ExitNoAnswer = 3,     // the meter never answered
     ExitPortLost = 4,     // the port went away during the run
-    ExitBatchFailed = 5,  // a schedule or settings write, or a schedule read, failed or was refused
-    ExitScheduleFile = 6, // a schedule or settings file cannot be read, is damaged or is refused
+    ExitBatchFailed = 5,  // a schedule or settings write, or a schedule or journal read, failed or was refused
+    ExitScheduleFile = 6, // a schedule or settings file cannot be read, is damaged or is refused; a CSV file cannot be written
     ExitVerifyFailed = 7, // the schedule read back differs from the one written
 };
 
@@ -41,6 +44,9 @@ struct Options
     QString writeSettings; // write the settings template in this JSON file into the meter
     int serial = 0;        // SpinEdit_Number for --write-settings (written when the meter has none)
     QString password;      // EditPass, the access password for writes
+    std::optional<journals::Journal> readJournal; // the journal to read after the first cycle
+    QDate journalDay;      // the load-profile day (--day)
+    QString csvPath;       // the journal goes to this CSV file instead of stdout
     // Built-in meter only.
     int simAddress = -1;   // -1: the same as --address
     bool simSilent = false;

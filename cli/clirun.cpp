@@ -1,6 +1,7 @@
 #include "clirun.h"
 
 #include "addressfinder.h"
+#include "journalverbs.h"
 #include "meterverbs.h"
 #include "scheduleverbs.h"
 #include "settingsverbs.h"
@@ -62,6 +63,7 @@ int run(const Options &o)
         return ExitScheduleFile;
     }
     MeterVerbs meterVerbs(station, o.meterVerbs);
+    JournalVerbs journal(station, o);
 
     int exitCode = ExitOk;
     int cycleStarts = 0;
@@ -74,7 +76,7 @@ int run(const Options &o)
     };
     auto verbsDone = [&] {
         return (!verbs.any() || verbs.done()) && (!settings.any() || settings.done())
-               && (!meterVerbs.any() || meterVerbs.done());
+               && (!meterVerbs.any() || meterVerbs.done()) && (!journal.any() || journal.done());
     };
     // The run ends once its time is over and the verbs are done.
     auto endRun = [&] {
@@ -93,6 +95,7 @@ int run(const Options &o)
     QObject::connect(&verbs, &ScheduleVerbs::finished, verbFinished);
     QObject::connect(&settings, &SettingsVerbs::finished, verbFinished);
     QObject::connect(&meterVerbs, &MeterVerbs::finished, verbFinished);
+    QObject::connect(&journal, &JournalVerbs::finished, verbFinished);
     QObject::connect(&settings, &SettingsVerbs::sensorValuesInvalid, [&](const QString &message) {
         err << message << '\n';
         err.flush();
@@ -120,7 +123,7 @@ int run(const Options &o)
                 return;
             ++cycleStarts;
             // The first polling cycle is done: the verbs go next.
-            if (cycleStarts == 2 && (verbs.any() || settings.any() || meterVerbs.any())) {
+            if (cycleStarts == 2 && (verbs.any() || settings.any() || meterVerbs.any() || journal.any())) {
                 if (answered == 0) {
                     finish(ExitNoAnswer);
                     return;
@@ -131,6 +134,8 @@ int run(const Options &o)
                     settings.start();
                 if (meterVerbs.any())
                     meterVerbs.start();
+                if (journal.any())
+                    journal.start();
             }
             // The first request of the cycle after the last one asked for.
             if (cycleStarts > o.cycles && o.cycles > 0)
@@ -156,6 +161,8 @@ int run(const Options &o)
     if (foundAddress >= 0)
         out << QStringLiteral("Адрес\t") << foundAddress << '\n';
     for (const QString &line : meterVerbs.resultLines())
+        out << line << '\n';
+    for (const QString &line : journal.resultLines())
         out << line << '\n';
     if (o.report)
         for (const QString &line : app::pageReport(station.page()) + app::rfPlcReport(station.rfPlc()))

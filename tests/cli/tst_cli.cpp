@@ -88,6 +88,21 @@ private slots:
                                           << "--write-indicator";
         QTest::newRow("plc verb with --find-address") << QStringList{"--find-address", "--delete-route", "1"} << 1
                                                       << "--find-address";
+        QTest::newRow("no such journal") << QStringList{"--read-journal", "year"} << 1 << "Неверный журнал: year";
+        QTest::newRow("profile without --day") << QStringList{"--read-journal", "profile"} << 1
+                                               << "--read-journal profile требует --day";
+        QTest::newRow("day not a date") << QStringList{"--read-journal", "profile", "--day", "2024-02-30"} << 1
+                                        << "Неверная дата --day: 2024-02-30";
+        QTest::newRow("day in another form") << QStringList{"--read-journal", "profile", "--day", "05.11.2009"} << 1
+                                             << "Неверная дата --day";
+        QTest::newRow("day for the month journal") << QStringList{"--read-journal", "month", "--day", "2024-01-01"}
+                                                   << 1 << "--day только с --read-journal profile";
+        QTest::newRow("csv without a journal") << QStringList{"--csv", "month.csv"} << 1 << "--csv требует --read-journal";
+        QTest::newRow("journal with a schedule read") << QStringList{"--read-journal", "onoff", "--read-schedule", "a.tsc"}
+                                                      << 1 << "--read-journal не сочетается";
+        QTest::newRow("csv file not writable") << QStringList{"--baud", "115200", "--quiet", "--read-journal", "onoff",
+                                                              "--csv", "/nonexistent/onoff.csv"}
+                                               << 6 << "/nonexistent/onoff.csv";
         QTest::newRow("indicator write refused") << QStringList{"--baud", "115200", "--quiet", "--password", "abc",
                                                                 "--write-indicator", "1", "0"}
                                                  << 5 << "запись индикатора";
