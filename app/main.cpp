@@ -5,6 +5,7 @@
 #include "app/cp1251validator.h"
 #include "app/dbpage.h"
 #include "app/indicatorpage.h"
+#include "app/journalspage.h"
 #include "app/meterpageview.h"
 #include "app/plcpage.h"
 #include "app/protocolpage.h"
@@ -353,6 +354,7 @@ void TFormMain::buildPages()
     buildSettingsPage();
     buildMeterPages();
     buildSchedulePage();
+    buildJournalsPage();
     if (!m_modes.databaseMode) {
         m_dbPage = new DbPage(m_station->operationLog(), m_pages);
         m_pages->addTab(m_dbPage, QStringLiteral("База данных"));
@@ -450,6 +452,14 @@ void TFormMain::buildSchedulePage()
     connect(&transfer, &schedule::ScheduleTransfer::zonesSkipped, this, [this](int count) {
         message(QMessageBox::Warning, QStringLiteral("Тарифное расписание"), schedule::skippedZonesMessage(count));
     });
+}
+
+// "Журналы": DTPProfile starts on today's date (13.), the inner page
+// "Месячный" is shown (14.).
+void TFormMain::buildJournalsPage()
+{
+    m_journalsPage = new JournalsPage(m_station->journals(), m_clock->now().date(), m_pages);
+    m_pages->addTab(m_journalsPage, QStringLiteral("Журналы"));
 }
 
 QProgressBar *TFormMain::gaugeSched() const
@@ -698,6 +708,7 @@ void TFormMain::updateControls()
     if (m_plcPage)
         m_plcPage->setMeterControlsEnabled(c.meterControlsEnabled());
     m_indicatorPage->setMeterControlsEnabled(c.meterControlsEnabled());
+    m_journalsPage->setMeterControlsEnabled(c.meterControlsEnabled());
     const bool selectable = !connected && c.connectEnabled();
     ComboPort->setEnabled(selectable);
     m_portMenu->setEnabled(selectable);

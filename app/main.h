@@ -31,6 +31,7 @@ namespace app {
 
 class DbPage;
 class IndicatorPage;
+class JournalsPage;
 class MeterPageView;
 class PlcPage;
 class ProtocolPage;
@@ -92,6 +93,7 @@ private:
     void buildSettingsPage();
     void buildMeterPages();
     void buildSchedulePage();
+    void buildJournalsPage();
     void buildStatusBar();
     void buildMenus();
     void fillPortLists();
@@ -158,6 +160,7 @@ private:
     SettingsPage *m_settingsPage = nullptr;
     PlcPage *m_plcPage = nullptr; // not in database mode
     IndicatorPage *m_indicatorPage = nullptr;
+    JournalsPage *m_journalsPage = nullptr;
     std::unique_ptr<ScheduleFileActions> m_scheduleFiles;
     QLabel *m_statusPanels[2] = {};
     QMenu *m_portMenu = nullptr;

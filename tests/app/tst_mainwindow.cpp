@@ -112,7 +112,7 @@ private slots:
         w.show();
         QCOMPARE(w.windowTitle(), QStringLiteral("Программирование Tarvik 504"));
         QCOMPARE(pageCaptions(w), QStringList({"О счетчике", "Установка", "Параметры RFPLC", "Индикатор", "Тарифное расписание",
-                                            "База данных", "Протокол"}));
+                                            "Журналы", "База данных", "Протокол"}));
         QCOMPARE(w.pages()->currentIndex(), 0);
         QCOMPARE(w.centralWidget()->width(), 792);
         QVERIFY(!w.modes().masterMode);
@@ -179,7 +179,7 @@ private slots:
         w.show();
         QVERIFY(w.modes().databaseMode);
         QVERIFY(w.modes().masterMode);
-        QCOMPARE(pageCaptions(w), QStringList({"О счетчике", "Установка", "Индикатор", "Тарифное расписание", "Протокол"}));
+        QCOMPARE(pageCaptions(w), QStringList({"О счетчике", "Установка", "Индикатор", "Тарифное расписание", "Журналы", "Протокол"}));
         QVERIFY(action(w, "ActionFixDb")->isVisible());
         QVERIFY(child<QWidget>(w, "ToolFixDb")->isVisible());
         QVERIFY(child<QWidget>(w, "PanelScaner")->isVisible());

@@ -138,7 +138,7 @@ private slots:
         for (int i = 0; i < s.w->pages()->count(); ++i)
             captions << s.w->pages()->tabText(i);
         QCOMPARE(captions, (QStringList{"О счетчике", "Установка", "Параметры RFPLC", "Индикатор",
-                                        "Тарифное расписание", "База данных", "Протокол"}));
+                                        "Тарифное расписание", "Журналы", "База данных", "Протокол"}));
         QCOMPARE(s.w->pages()->widget(4)->objectName(), "TabSched");
         QTabWidget *inner = s.w->schedulePage()->innerPages();
         QCOMPARE(inner->count(), 2);

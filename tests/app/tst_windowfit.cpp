@@ -1,9 +1,11 @@
 // Nothing the operator needs is cut off at the window's fixed size: the page
 // "О счетчике" filled with the widest values the decoders can make of real
 // replies, the connection panel in every run mode and line mode, the page
-// "Установка" with everything it can show at once, and the pages
-// "Параметры RFPLC" and "Индикатор" in their places.
+// "Установка" with everything it can show at once, the pages
+// "Параметры RFPLC" and "Индикатор" in their places, and the six journal
+// pages of "Журналы" with what the built-in simulated meter's journals hold.
 
+#include "app/journalspage.h"
 #include "app/main.h"
 #include "app/settingspage.h"
 #include "fitcheck.h"
@@ -98,6 +100,30 @@ QList<protocol::Reply> widestReplies(quint8 clockStatus, quint8 loadMode, quint3
         for (int kind = 1; kind <= 2; ++kind)
             replies << reply(0x1C, QByteArray(1, char(sensor)) + QByteArray(1, char(kind)) + hex("FFFFFFFF"));
     return replies;
+}
+
+// A journal list scrolls when its columns or rows outrun the page; every
+// caption and every value still stands whole in its column.
+QStringList journalListProblems(const QTreeWidget *tree)
+{
+    QStringList out;
+    const QHeaderView *header = tree->header();
+    const int headerMargin = tree->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+    for (int c = 0; c < tree->columnCount(); ++c) {
+        const QString title = tree->headerItem()->text(c);
+        const int caption = header->fontMetrics().horizontalAdvance(title) + 2 * headerMargin;
+        if (caption > header->sectionSize(c))
+            out << fitcheck::problem(tree, QStringLiteral(" header %1").arg(c), title, caption, header->sectionSize(c));
+        for (int row = 0; row < tree->topLevelItemCount(); ++row) {
+            const QString text = tree->topLevelItem(row)->text(c);
+            const QRect cell(0, 0, header->sectionSize(c), tree->visualItemRect(tree->topLevelItem(0)).height());
+            const int room = fitcheck::cellTextRect(tree, cell, text).width();
+            const int need = tree->fontMetrics().horizontalAdvance(text);
+            if (need > room)
+                out << fitcheck::problem(tree, QStringLiteral(" row %1 column %2").arg(row).arg(c), text, need, room);
+        }
+    }
+    return out;
 }
 
 QString fitScreenshot(const QString &tag, const QString &page = QStringLiteral("TabAbout"))
@@ -258,6 +284,42 @@ private slots:
         QVERIFY(w.grab().save(fitScreenshot(QStringLiteral("in-window"), page)));
         const QStringList problems = fitcheck::controlProblems(widget);
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+    }
+
+    // Each journal read from the built-in simulated meter, its inner page
+    // shown at the window's size: the buttons and the day picker whole, every
+    // caption and value whole in its column (the lists may scroll).
+    void journalPagesFitInTheWindow()
+    {
+        Workplace place;
+        TFormMain w(place.options());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        auto *tab = w.pages()->findChild<app::JournalsPage *>(QStringLiteral("TabJournal"));
+        QVERIFY(tab);
+        w.pages()->setCurrentWidget(tab);
+        w.findChild<QAction *>(QStringLiteral("ActionConnect"))->trigger();
+        QDir().mkpath(QStringLiteral(TARVIK_SCREENSHOT_DIR "/fit"));
+        QStringList problems;
+        for (int page = 0; page < tab->innerPages()->count(); ++page) {
+            QWidget *inner = tab->innerPages()->widget(page);
+            tab->innerPages()->setCurrentWidget(inner);
+            auto *read = inner->findChildren<QPushButton *>().value(0);
+            QVERIFY(read);
+            QTRY_VERIFY_WITH_TIMEOUT(read->isEnabled(), 20000);
+            const bool profile = inner->findChild<QDateEdit *>(QStringLiteral("DTPProfile"));
+            if (profile) // a day the simulated meter has records of
+                inner->findChild<QDateEdit *>(QStringLiteral("DTPProfile"))->setDate(QDate::currentDate().addDays(-1));
+            read->click();
+            QTRY_VERIFY_WITH_TIMEOUT(read->isEnabled(), 60000);
+            QApplication::processEvents();
+            QVERIFY(w.grab().save(fitScreenshot(inner->objectName(), QStringLiteral("TabJournal"))));
+            auto *list = inner->findChild<QTreeWidget *>();
+            problems << journalListProblems(list);
+            problems << fitcheck::controlProblems(read->parentWidget()) << fitcheck::placementProblems(list);
+        }
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+        w.findChild<QAction *>(QStringLiteral("ActionDisconnect"))->trigger();
     }
 };
 

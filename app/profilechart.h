@@ -1,0 +1,53 @@
+#pragma once
+// ChartProfile: the load profile of the chosen day as bars, one group per
+// record time ("hh:mm" under the bars), three series in the order "акт.",
+// "прям.", "обр.". Its pop-up menu holds "Сохранить" (saving the picture
+// comes with the journal export; until then the item is disabled).
+
+#include "journals/journalrow.h"
+
+#include <QChartView>
+#include <QList>
+
+class QAction;
+class QBarCategoryAxis;
+class QBarSeries;
+class QBarSet;
+class QValueAxis;
+
+namespace app {
+
+class ChartProfile : public QChartView
+{
+    Q_OBJECT
+public:
+    static constexpr int kSeriesCount = 3;
+
+    explicit ChartProfile(QWidget *parent = nullptr);
+
+    // Shows these points: the ones not shown yet are added, and a list that
+    // is not a continuation of what is shown replaces it.
+    void showPoints(const QList<journals::ProfilePoint> &points);
+    void clear();
+
+    // The series in their order, each with its one bar set.
+    QBarSeries *series(int k) const { return m_series[k]; }
+    QBarSet *barSet(int k) const { return m_sets[k]; }
+    QBarCategoryAxis *timeAxis() const { return m_timeAxis; }
+    QAction *saveAction() const { return m_save; }
+
+private:
+    void addPoint(const journals::ProfilePoint &point);
+    void fitValueAxis();
+
+    QBarSeries *m_series[kSeriesCount] = {};
+    QBarSet *m_sets[kSeriesCount] = {};
+    QBarCategoryAxis *m_timeAxis = nullptr;
+    QValueAxis *m_valueAxis = nullptr;
+    QAction *m_save = nullptr;
+    QDateTime m_firstShown; // time of the first point shown; invalid when none
+    double m_low = 0;
+    double m_high = 0;
+};
+
+} // namespace app
