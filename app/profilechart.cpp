@@ -1,9 +1,9 @@
 #include "profilechart.h"
 
 #include <QAction>
-#include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QValueAxis>
 
@@ -27,8 +27,9 @@ const SeriesLook kLooks[ChartProfile::kSeriesCount] = {
     {"обр.", QColor(Qt::green), true},
 };
 
-// Up to this many bar groups the times under them stand level.
-constexpr int kLevelLabels = 12;
+// At most this many times under the bars: a day of records at a short
+// period is labelled every few groups.
+constexpr int kMaxTimeLabels = 12;
 
 } // namespace
 
@@ -44,7 +45,9 @@ ChartProfile::ChartProfile(QWidget *parent) : QChartView(parent)
     chart->setLocalizeNumbers(true); // the display locale's decimal separator
     chart->setLocale(protocol::displayLocale());
 
-    m_timeAxis = new QBarCategoryAxis(chart);
+    m_timeAxis = new QCategoryAxis(chart);
+    m_timeAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    m_timeAxis->setGridLineVisible(false);
     m_valueAxis = new QValueAxis(chart);
     m_valueAxis->setLabelFormat(QStringLiteral("%.2f"));
     chart->addAxis(m_timeAxis, Qt::AlignBottom);
@@ -79,7 +82,8 @@ void ChartProfile::clear()
 {
     for (QBarSet *set : m_sets)
         set->remove(0, set->count());
-    m_timeAxis->clear();
+    m_times.clear();
+    labelTimeAxis();
     m_firstShown = QDateTime();
     m_low = m_high = 0;
     fitValueAxis();
@@ -92,8 +96,7 @@ void ChartProfile::showPoints(const QList<journals::ProfilePoint> &points)
         clear();
     for (qsizetype i = m_sets[0]->count(); i < points.size(); ++i)
         addPoint(points[i]);
-    // A day of records has many times under its bars: upright, they do not overlap.
-    m_timeAxis->setLabelsAngle(points.size() > kLevelLabels ? -90 : 0);
+    labelTimeAxis();
     fitValueAxis();
 }
 
@@ -101,16 +104,36 @@ void ChartProfile::addPoint(const journals::ProfilePoint &point)
 {
     if (m_sets[0]->count() == 0)
         m_firstShown = point.when;
-    QString label = point.when.time().toString(QStringLiteral("hh:mm"));
-    // Categories are unique: a repeated time of day keeps its own bar group.
-    while (m_timeAxis->categories().contains(label))
-        label += QLatin1Char(' ');
-    m_timeAxis->append(label);
+    m_times << point.when.time().toString(QStringLiteral("hh:mm"));
     for (int k = 0; k < kSeriesCount; ++k) {
         m_sets[k]->append(point.values[k]);
         m_low = qMin(m_low, point.values[k]);
         m_high = qMax(m_high, point.values[k]);
     }
+}
+
+void ChartProfile::labelTimeAxis()
+{
+    for (const QString &label : m_timeAxis->categoriesLabels())
+        m_timeAxis->remove(label);
+    const qsizetype count = m_times.size();
+    m_timeAxis->setRange(-0.5, qMax<qsizetype>(count, 1) - 0.5);
+    const qsizetype step = (count + kMaxTimeLabels - 1) / kMaxTimeLabels;
+    for (qsizetype i = 0; i < count; i += qMax<qsizetype>(step, 1)) {
+        QString label = m_times[i];
+        // Labels are unique: a repeated time of day keeps its own place.
+        while (m_timeAxis->categoriesLabels().contains(label))
+            label += QLatin1Char(' ');
+        m_timeAxis->append(label, double(i));
+    }
+}
+
+QStringList ChartProfile::shownTimes() const
+{
+    QStringList out;
+    for (const QString &label : m_timeAxis->categoriesLabels())
+        out << label.trimmed();
+    return out;
 }
 
 // Room above the highest bar for its value.

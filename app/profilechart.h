@@ -1,6 +1,7 @@
 #pragma once
 // ChartProfile: the load profile of the chosen day as bars, one group per
-// record time ("hh:mm" under the bars), three series in the order "акт.",
+// record time ("hh:mm" under the bars, every few groups when a day holds
+// more of them than the axis can label), three series in the order "акт.",
 // "прям.", "обр.". Its pop-up menu holds "Сохранить" (saving the picture
 // comes with the journal export; until then the item is disabled).
 
@@ -10,7 +11,7 @@
 #include <QList>
 
 class QAction;
-class QBarCategoryAxis;
+class QCategoryAxis;
 class QBarSeries;
 class QBarSet;
 class QValueAxis;
@@ -33,16 +34,21 @@ public:
     // The series in their order, each with its one bar set.
     QBarSeries *series(int k) const { return m_series[k]; }
     QBarSet *barSet(int k) const { return m_sets[k]; }
-    QBarCategoryAxis *timeAxis() const { return m_timeAxis; }
+    QCategoryAxis *timeAxis() const { return m_timeAxis; }
+    // "hh:mm" of every bar group, and the ones the axis shows.
+    QStringList times() const { return m_times; }
+    QStringList shownTimes() const;
     QAction *saveAction() const { return m_save; }
 
 private:
     void addPoint(const journals::ProfilePoint &point);
     void fitValueAxis();
+    void labelTimeAxis();
 
     QBarSeries *m_series[kSeriesCount] = {};
     QBarSet *m_sets[kSeriesCount] = {};
-    QBarCategoryAxis *m_timeAxis = nullptr;
+    QCategoryAxis *m_timeAxis = nullptr; // bar group i stands at x = i
+    QStringList m_times;
     QValueAxis *m_valueAxis = nullptr;
     QAction *m_save = nullptr;
     QDateTime m_firstShown; // time of the first point shown; invalid when none

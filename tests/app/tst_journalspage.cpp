@@ -16,7 +16,6 @@
 #include "protocol/meterpage.h"
 #include "workplace.h"
 
-#include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
 #include <QChart>
@@ -139,7 +138,7 @@ void compareWithReader(const QTreeWidget *list, const QList<journals::JournalRow
         QCOMPARE(rowTexts(list, i), rows[i].cells);
 }
 
-QStringList categories(const ChartProfile *chart) { return chart->timeAxis()->categories(); }
+QStringList categories(const ChartProfile *chart) { return chart->times(); }
 
 QList<double> values(const QBarSet *set)
 {
@@ -304,6 +303,7 @@ private slots:
         QCOMPARE(list->topLevelItemCount(), 4);
         const ChartProfile *chart = b.page.chart();
         QCOMPARE(categories(chart), QStringList({"00:00", "00:30", "01:00", "01:30"}));
+        QCOMPARE(chart->shownTimes(), categories(chart));
         QCOMPARE(values(chart->barSet(0)), QList<double>(4, 1.5));
         QCOMPARE(values(chart->barSet(1)), QList<double>(4, 0.5));
         QCOMPARE(values(chart->barSet(2)), QList<double>(4, 0.25));
@@ -345,6 +345,33 @@ private slots:
         QCOMPARE(chart.actions().size(), 1);
         QCOMPARE(chart.actions().first()->text(), QStringLiteral("Сохранить"));
         QVERIFY(!chart.actions().first()->isEnabled());
+    }
+
+    // A day at a 30-minute period: 48 bar groups, every fourth time under
+    // them; a list that does not continue what is shown replaces it.
+    void chartLabelsADayOfRecords()
+    {
+        QList<journals::ProfilePoint> day;
+        for (int i = 0; i < 48; ++i)
+            day.append({QDateTime(kDay, QTime(0, 0).addSecs(i * 1800)), {double(i), 0.5, 0.25}});
+        ChartProfile chart;
+        chart.showPoints(day.mid(0, 47));
+        chart.showPoints(day);
+        QCOMPARE(chart.times().size(), 48);
+        QCOMPARE(chart.barSet(0)->count(), 48);
+        QCOMPARE(chart.barSet(0)->at(47), 47.0);
+        QStringList everyTwoHours;
+        for (int h = 0; h < 24; h += 2)
+            everyTwoHours << QTime(h, 0).toString("hh:mm");
+        QCOMPARE(chart.shownTimes(), everyTwoHours);
+        chart.resize(760, 320);
+        QDir().mkpath(QStringLiteral(TARVIK_SCREENSHOT_DIR));
+        QVERIFY(chart.grab().save(QStringLiteral(TARVIK_SCREENSHOT_DIR "/ChartProfile-day.png")));
+
+        chart.showPoints(day.mid(10, 2));
+        QCOMPARE(chart.times(), QStringList({"05:00", "05:30"}));
+        QCOMPARE(values(chart.barSet(0)), QList<double>({10, 11}));
+        QCOMPARE(chart.shownTimes(), chart.times());
     }
 
     void profilePickerShowsTheLongDate()
