@@ -70,6 +70,66 @@ void applyLine(QSerialPort &port, int baud, meterlink::LineMode mode, meterlink:
     port.setFlowControl(QSerialPort::NoFlowControl);
 }
 
+QDate dateOption(const QString &name, const QString &text)
+{
+    const QDate date = QDate::fromString(text, Qt::ISODate);
+    if (!date.isValid() || date.year() < 2000 || date.year() > 2099)
+        die(QStringLiteral("--%1: expected a date YYYY-MM-DD in 2000..2099, got \"%2\"").arg(name, text));
+    return date;
+}
+
+// The meter clock and the shape of the load-profile store; the month and
+// day journals are drawn from the registers as they are once the other
+// options have been applied.
+void applyJournalOptions(const QCommandLineParser &parser, sim::SimulatedMeter &meter)
+{
+    QDateTime start = meter.meterTime();
+    if (parser.isSet(QStringLiteral("time"))) {
+        start = QDateTime::fromString(parser.value(QStringLiteral("time")), Qt::ISODate);
+        if (!start.isValid() || start.date().year() < 2000 || start.date().year() > 2099)
+            die(QStringLiteral("--time: expected YYYY-MM-DDTHH:MM:SS in 2000..2099"));
+    }
+    if (parser.isSet(QStringLiteral("profile-period"))) {
+        const int code = sim::profilePeriodCode(intOption(parser, QStringLiteral("profile-period"), 1, 60));
+        if (code < 0)
+            die(QStringLiteral("--profile-period: one of 1, 2, 3, 4, 5, 6, 10, 12, 15, 20, 30, 60"));
+        meter.state().profilePeriodCode = static_cast<quint8>(code);
+    }
+    meter.setMeterTime(start);
+
+    sim::LoadProfileShape shape;
+    if (parser.isSet(QStringLiteral("profile-slots")))
+        shape.slotCount = intOption(parser, QStringLiteral("profile-slots"), 1, 65535);
+    shape.held = parser.isSet(QStringLiteral("profile-records"))
+                     ? intOption(parser, QStringLiteral("profile-records"), 0, shape.slotCount)
+                     : shape.slotCount;
+    shape.newest = shape.held < shape.slotCount ? qMax(0, shape.held - 1) : shape.slotCount / 2;
+    if (parser.isSet(QStringLiteral("profile-newest")))
+        shape.newest = intOption(parser, QStringLiteral("profile-newest"), 0, shape.slotCount - 1);
+    for (const QString &day : parser.values(QStringLiteral("profile-gap")))
+        shape.gapDays.append(dateOption(QStringLiteral("profile-gap"), day));
+    const QString problem = sim::LoadProfile::checkShape(shape);
+    if (!problem.isEmpty())
+        die(QStringLiteral("load profile: %1").arg(problem));
+    meter.setProfileShape(shape);
+}
+
+// --list-journal / --list-profile-day: what the meter holds, then quit.
+bool listJournals(const QCommandLineParser &parser, sim::SimulatedMeter &meter)
+{
+    QList<sim::JournalRecord> records;
+    if (parser.isSet(QStringLiteral("list-journal")))
+        records = meter.journalRecords(intOption(parser, QStringLiteral("list-journal"), 0, 5));
+    else if (parser.isSet(QStringLiteral("list-profile-day")))
+        records = meter.profileDay(dateOption(QStringLiteral("list-profile-day"), parser.value(QStringLiteral("list-profile-day"))));
+    else
+        return false;
+    for (const sim::JournalRecord &r : records)
+        std::printf("%d %s\n", r.index, qPrintable(hex(r.payload)));
+    std::fflush(stdout);
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -105,6 +165,14 @@ int main(int argc, char *argv[])
         {QStringLiteral("delay"), QStringLiteral("Wait this many ms before every reply."), QStringLiteral("ms")},
         {QStringLiteral("schedule"), QStringLiteral("Start with the tariff schedule of this *.tsc file."), QStringLiteral("file")},
         {QStringLiteral("alter-zones"), QStringLiteral("Store every zone entry written with bit 0 of its power limit inverted.")},
+        {QStringLiteral("time"), QStringLiteral("Start the meter clock at this local time (YYYY-MM-DDTHH:MM:SS; default the PC clock)."), QStringLiteral("time")},
+        {QStringLiteral("profile-period"), QStringLiteral("Load-profile period in minutes: 1, 2, 3, 4, 5, 6, 10, 12, 15, 20, 30 or 60 (default 30)."), QStringLiteral("min")},
+        {QStringLiteral("profile-slots"), QStringLiteral("Load-profile store size A, 1..65535 (default 1488)."), QStringLiteral("n")},
+        {QStringLiteral("profile-records"), QStringLiteral("Load-profile records held B, 0..A (default A: the store is full)."), QStringLiteral("n")},
+        {QStringLiteral("profile-newest"), QStringLiteral("Index C of the newest load-profile record (default B - 1, or A / 2 when the store is full; must be B - 1 when it is not)."), QStringLiteral("n")},
+        {QStringLiteral("profile-gap"), QStringLiteral("A day without load-profile records (the meter was off); repeatable."), QStringLiteral("YYYY-MM-DD")},
+        {QStringLiteral("list-journal"), QStringLiteral("Print the held records of journal J (0..5) as \"index hex-payload\" lines and quit."), QStringLiteral("J")},
+        {QStringLiteral("list-profile-day"), QStringLiteral("Print the load-profile records of this day as \"index hex-payload\" lines and quit."), QStringLiteral("YYYY-MM-DD")},
         {QStringLiteral("exit-on-eof"), QStringLiteral("Quit when standard input ends.")},
         {QStringLiteral("verbose"), QStringLiteral("Trace received and sent bytes on standard error.")},
     };
@@ -152,6 +220,10 @@ int main(int argc, char *argv[])
     }
     if (parser.isSet(QStringLiteral("seed")))
         meter.setSeed(static_cast<quint32>(intOption(parser, QStringLiteral("seed"), 0, 0x7FFFFFFF)));
+
+    applyJournalOptions(parser, meter);
+    if (listJournals(parser, meter))
+        return 0;
 
     sim::Faults &faults = meter.faults();
     faults.silent = parser.isSet(QStringLiteral("silent"));

@@ -130,6 +130,7 @@ SimulatedMeter::SimulatedMeter(meterlink::Clock &clock, QObject *parent) : QObje
     set.peakTime = secondsOf(m_meterMsAtRef) - 40 * 86400;
     m_state.sensors[0] = {1000, 123456, 120000};
     m_state.routes[0] = {true, 12, 4660};
+    m_journals.anchor(m_state, meterSeconds());
 }
 
 void SimulatedMeter::setLineMode(meterlink::LineMode mode)
@@ -427,22 +428,8 @@ SimulatedMeter::Answer SimulatedMeter::answerRead(quint8 code, QByteArrayView p)
     case 0x5C:
         out.append(static_cast<char>(s.status));
         break;
-    case 0x5D: {
-        // The journals are kept empty: a header announcing no records, and
-        // an empty slot for every record asked for.
-        const int journal = byteAt(p, 0);
-        if (journal > 5)
-            return {errorBody(code, BadData), {}};
-        out.append(static_cast<char>(journal));
-        if (p.size() == 1) {
-            putU16(out, 0);
-            putU16(out, 0);
-            putU16(out, 0);
-        } else {
-            out.append(p.sliced(1, 2).toByteArray());
-        }
-        break;
-    }
+    case 0x5D:
+        return answerJournal(p);
     case 0x60:
         putU16(out, s.poorQualityThreshold);
         out.append(static_cast<char>(s.poorQualityFlags));
@@ -451,6 +438,61 @@ SimulatedMeter::Answer SimulatedMeter::answerRead(quint8 code, QByteArrayView p)
         return {errorBody(code, UnknownFunction), {}};
     }
     return {body(code, out), {}};
+}
+
+// 5D j: the header of journal j; 5D j lo hi: the record at that index, or
+// an empty slot; an index beyond the store is bad data.
+SimulatedMeter::Answer SimulatedMeter::answerJournal(QByteArrayView p)
+{
+    constexpr quint8 code = 0x5D;
+    const int journal = byteAt(p, 0);
+    if (journal >= Journals::kCount)
+        return {errorBody(code, BadData), {}};
+    const quint32 now = meterSeconds();
+    m_journals.follow(m_state, now);
+    QByteArray out;
+    out.append(static_cast<char>(journal));
+    if (p.size() == 1) {
+        const JournalHeader h = m_journals.header(journal, m_state, now);
+        putU16(out, h.slotCount);
+        putU16(out, h.held);
+        putU16(out, h.newest);
+        return {body(code, out), {}};
+    }
+    const int index = int(getU16(p, 1));
+    if (index >= m_journals.header(journal, m_state, now).slotCount)
+        return {errorBody(code, BadData), {}};
+    putU16(out, index);
+    if (auto payload = m_journals.record(journal, index, m_state, now))
+        out.append(*payload);
+    return {body(code, out), {}};
+}
+
+QList<JournalRecord> SimulatedMeter::journalRecords(int journal)
+{
+    refresh();
+    m_journals.follow(m_state, meterSeconds());
+    return m_journals.records(journal, m_state, meterSeconds());
+}
+
+QList<JournalRecord> SimulatedMeter::profileDay(const QDate &day)
+{
+    refresh();
+    m_journals.follow(m_state, meterSeconds());
+    return m_journals.profileDay(day, meterSeconds());
+}
+
+JournalHeader SimulatedMeter::journalHeader(int journal)
+{
+    refresh();
+    m_journals.follow(m_state, meterSeconds());
+    return m_journals.header(journal, m_state, meterSeconds());
+}
+
+void SimulatedMeter::setProfileShape(const LoadProfileShape &shape)
+{
+    refresh();
+    m_journals.setProfileShape(shape, m_state, meterSeconds());
 }
 
 // Value selectors of 0x0F: 00..07 tariffs now, 08..0F at settlement, 10 all
@@ -791,6 +833,7 @@ void SimulatedMeter::setMeterTime(const QDateTime &localTime)
     refresh();
     m_meterMsAtRef = m_livedMeterMs = msSince2000(localTime);
     m_elapsedAtRef = m_livedElapsedMs;
+    m_journals.anchor(m_state, meterSeconds());
 }
 
 int SimulatedMeter::currentTariff() const

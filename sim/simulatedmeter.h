@@ -6,6 +6,7 @@
 // through the meterlink::Clock, so tests run it on a VirtualClock.
 
 #include "faults.h"
+#include "journals.h"
 #include "meterstate.h"
 
 #include "link/clock.h"
@@ -67,6 +68,16 @@ public:
     const MeterState &state() const { return m_state; }
     void refresh();
 
+    // The six journals of 0x5D. What they hold now, as the meter serves it:
+    // every held record of journal 0..5 by index, and the load-profile
+    // records of one day in time order.
+    QList<JournalRecord> journalRecords(int journal);
+    QList<JournalRecord> profileDay(const QDate &day);
+    JournalHeader journalHeader(int journal);
+    // Shapes the load-profile store from the present meter time on (a later
+    // setMeterTime keeps the shape and anchors it at the new time).
+    void setProfileShape(const LoadProfileShape &shape);
+
     Faults &faults() { return m_faults; }
     void setFaults(const Faults &faults) { m_faults = faults; }
 
@@ -123,6 +134,7 @@ private:
     int dayTypeOf(const QDate &date) const;
     double jitter(double value, double amplitude);
     QByteArray reading(quint8 selector, bool *ok);
+    Answer answerJournal(QByteArrayView payload);
     quint16 scheduleChecksum() const;
 
     meterlink::Clock &m_clock;
@@ -132,6 +144,7 @@ private:
     int m_speedIndex = 0;
 
     MeterState m_state;
+    Journals m_journals;
     Faults m_faults;
     QRandomGenerator m_random{20260314u};
 

@@ -50,7 +50,6 @@ private slots:
     void scheduleChecksumFollowsWrites();
     void instantaneousValues_data();
     void instantaneousValues();
-    void emptyJournals();
 
     void faultSilent();
     void faultSilentAfter();
@@ -501,14 +500,6 @@ void TestSimulatedMeter::instantaneousValues()
         seen.insert(v);
     }
     QVERIFY(seen.size() > 1);
-}
-
-void TestSimulatedMeter::emptyJournals()
-{
-    MeterBench bench;
-    QCOMPARE(bench.payloadOf(hex("5D 03 05")).toHex(' '), hex("05 00 00 00 00 00 00").toHex(' '));
-    QCOMPARE(bench.payloadOf(hex("5D 05 00 07 00")).toHex(' '), hex("00 07 00").toHex(' '));
-    QCOMPARE(bench.exchange(hex("5D 03 06")), withCrc(hex("DD 03 04")));
 }
 
 // ------------------------------------------------------------------ faults
