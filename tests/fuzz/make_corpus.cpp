@@ -6,10 +6,11 @@
 // requests and to other reads of the catalogue, in both line modes, with the
 // meter's faults (error replies, busy, split and corrupted replies, stray
 // bytes, silence) and short polling conversations, and the reads and write
-// acknowledgements of the RF-PLC and indicator pages. Each seed is played
+// acknowledgements of the RF-PLC and indicator pages, and journal reads begun
+// by the journal reader. Each seed is played
 // through the fuzz target's own harness once, and the maker stops if a seed
 // does not reach what it was made for (a reply accepted, a line in the
-// protocol view or the operation log, values taken by a page's engine). fuzz_oplog seeds are operation-log files written by the
+// protocol view or the operation log, values taken by a page's engine, journal rows). fuzz_oplog seeds are operation-log files written by the
 // station's own writer (Windows-1251, CR LF).
 
 #include "replyharness.h"
@@ -87,6 +88,7 @@ struct Expect
     QString protocolText = {}; // a protocol-view line containing this
     QString logText = {};      // an operation-log line equal to this
     bool pageValues = false;   // the RF-PLC or indicator engine took values from a reply
+    bool journalRows = false;  // the journal reader added rows
 };
 
 struct Seed
@@ -309,6 +311,35 @@ void wrongReplySeed(QList<Seed> &out)
     out.append({QStringLiteral("wrong-rs485"), s, {0, QStringLiteral("Неверный отклик")}});
 }
 
+// Journal reads begun by the journal reader: the header and the first
+// records of the month and on/off journals, the two records of the settings
+// journal after two writes, and the header and
+// record 0 of the load profile (the probe that starts its search).
+void journalSeeds(QList<Seed> &out, LineMode mode)
+{
+    const quint8 a = addressFor(mode);
+    const QList<QPair<QString, int>> journals = {{"month", 0}, {"onoff", 2}, {"settings", 3}, {"profile", 5}};
+    for (const auto &[name, j] : journals) {
+        MeterTap meter(mode, a);
+        if (j == 3) { // two accepted writes leave their records in the settings journal
+            meter.answer(bytes({0x14, 0x08, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5}));
+            meter.answer(bytes({0x0B, 0x04, 0x03, 0xC8}));
+            meter.answer(bytes({0x14, 0x08, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5}));
+            meter.answer(bytes({0x21, 0x07, 0x02, 0x11, 0x40, 0xE2, 0x01}));
+        }
+        fuzz::ReplyScript s = script(mode, a, {});
+        s.journal = j;
+        addChunks(s, meter.answer(bytes({0x5D, 0x03, j})));
+        const int records = j == 5 ? 1 : j == 3 ? 2 : 3;
+        for (int i = 0; i < records; ++i) {
+            addWait(s, kNextTransmissionMs);
+            addChunks(s, meter.answer(bytes({0x5D, 0x05, j, i, 0x00})));
+        }
+        out.append({QStringLiteral("journal-%1-%2").arg(modeName(mode), name), s,
+                     {1 + records, {}, {}, false, j != 5}});
+    }
+}
+
 // A stretch of the polling cycle as the station runs it after connecting:
 // the start request 00 02, then requests 0, 1, 2, ... of the cycle.
 void conversationSeeds(QList<Seed> &out, LineMode mode)
@@ -330,6 +361,7 @@ bool reaches(const Seed &seed, const QString &workingDir)
 {
     int accepted = 0;
     int pageValues = 0;
+    int journalRows = 0;
     QStringList lines;
     QStringList logged;
     fuzz::playReplyScript(seed.script, workingDir, [&](app::Station &station) {
@@ -340,15 +372,19 @@ bool reaches(const Seed &seed, const QString &workingDir)
                          [&](const QString &l) { logged << l; });
         QObject::connect(&station.rfPlc(), &protocol::RfPlc::readingsChanged, [&] { ++pageValues; });
         QObject::connect(&station.indicator(), &protocol::Indicator::settingsRead, [&] { ++pageValues; });
+        QObject::connect(&station.journals(), &journals::JournalReader::rowsChanged, [&](journals::Journal j) {
+            journalRows += int(station.journals().rows(j).size());
+        });
     });
     const bool lineSeen = seed.expect.protocolText.isEmpty()
                           || std::any_of(lines.cbegin(), lines.cend(),
                                          [&](const QString &l) { return l.contains(seed.expect.protocolText); });
     const bool logSeen = seed.expect.logText.isEmpty() || logged.contains(seed.expect.logText);
-    if (accepted >= seed.expect.accepted && lineSeen && logSeen && (!seed.expect.pageValues || pageValues > 0))
+    if (accepted >= seed.expect.accepted && lineSeen && logSeen && (!seed.expect.pageValues || pageValues > 0)
+        && (!seed.expect.journalRows || journalRows > 0))
         return true;
-    std::fprintf(stderr, "seed %s: %d accepted (want %d), %d page values, log: %s, protocol:\n  %s\n",
-                 qPrintable(seed.name), accepted, seed.expect.accepted, pageValues,
+    std::fprintf(stderr, "seed %s: %d accepted (want %d), %d page values, %d journal rows, log: %s, protocol:\n  %s\n",
+                 qPrintable(seed.name), accepted, seed.expect.accepted, pageValues, journalRows,
                  qPrintable(logged.join(QStringLiteral(" | "))), qPrintable(lines.join(QStringLiteral("\n  "))));
     return false;
 }
@@ -450,6 +486,7 @@ int main(int argc, char **argv)
         rfPlcIndicatorSeeds(seeds, mode);
         faultSeeds(seeds, mode);
         conversationSeeds(seeds, mode);
+        journalSeeds(seeds, mode);
     }
     wrongReplySeed(seeds);
 

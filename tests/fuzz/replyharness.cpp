@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 
 namespace fuzz {
 
@@ -18,13 +19,14 @@ namespace {
 // an input full of steps cannot run thousands of exchanges.
 constexpr qint64 kMaxVirtualMs = 10000;
 
-// Makes `request` the current request of a freshly connected link and lets
-// it go out.
-void startExchange(meterlink::VirtualClock &clock, meterlink::MeterConnection &c, const QByteArray &request)
+// Makes `request`, queued by `queue`, the current request of a freshly
+// connected link and lets it go out.
+void startExchange(meterlink::VirtualClock &clock, meterlink::MeterConnection &c, const QByteArray &request,
+                   const std::function<void()> &queue)
 {
     c.connectLink();
     clock.advance(meterlink::MeterConnection::kStartDelayMs); // the start request is queued
-    c.enqueueRequest(request);
+    queue();
     while (c.queuedCount() > 1)
         c.dequeueHead();
     const QByteArray expected = meterlink::frameRequest(c.lineMode(), quint8(c.address()), request);
@@ -54,7 +56,15 @@ void playReplyScript(const ReplyScript &s, const QString &workingDir,
     c.setAddress(s.address);
     if (observe)
         observe(station);
-    startExchange(clock, c, s.request.isEmpty() ? meterlink::pollRequest(s.pollIndex) : s.request);
+    if (s.journal >= 0) {
+        // The reader queues the header itself and keeps the read's state.
+        const auto j = journals::Journal(s.journal);
+        startExchange(clock, c, QByteArray::fromHex("5D03") + char(s.journal),
+                      [&] { station.journals().read(j, s.profileDay()); });
+    } else {
+        const QByteArray request = s.request.isEmpty() ? meterlink::pollRequest(s.pollIndex) : s.request;
+        startExchange(clock, c, request, [&] { c.enqueueRequest(request); });
+    }
 
     qint64 virtualMs = 0;
     for (const ReplyEvent &e : s.events) {

@@ -38,6 +38,11 @@ QByteArray scheduleReadRequest(int kind, quint8 slot)
 
 } // namespace
 
+QDate ReplyScript::profileDay() const
+{
+    return QDate(2000, 1, 1).addDays(qint64(journalDay) * kDayStep);
+}
+
 ReplyScript ReplyScript::parse(const uint8_t *data, size_t size)
 {
     Reader in(data, size);
@@ -53,7 +58,14 @@ ReplyScript ReplyScript::parse(const uint8_t *data, size_t size)
     if (which < kPollRequests) {
         s.pollIndex = which;
     } else if (which > kOwnRequest) {
-        s.request = scheduleReadRequest((which - kOwnRequest - 1) % 4, in.byte());
+        const int kind = (which - kOwnRequest - 1) % kRequestKinds;
+        const quint8 slot = in.byte();
+        if (kind < kJournalKind) {
+            s.request = scheduleReadRequest(kind, slot);
+        } else {
+            s.journal = kind - kJournalKind;
+            s.journalDay = slot;
+        }
     } else {
         const quint8 code = in.byte();
         const int n = in.byte() % (kMaxPayload + 1);
@@ -78,7 +90,10 @@ QByteArray ReplyScript::serialize() const
     QByteArray out;
     out.append(char((lineMode & 1) | (trace ? 2 : 0) | ((parityIndex & 3) << 2)));
     out.append(char(address));
-    if (request.isEmpty()) {
+    if (journal >= 0) {
+        out.append(char(kOwnRequest + 1 + kJournalKind + journal));
+        out.append(char(journalDay));
+    } else if (request.isEmpty()) {
         out.append(char(pollIndex));
     } else {
         out.append(char(kOwnRequest));
