@@ -15,8 +15,9 @@ namespace journals {
 // The row of a record with a payload (never empty: an empty slot has no row).
 JournalRow decodeRecord(Journal j, QByteArrayView payload, const QLocale &locale);
 
-// A load-profile record with its time stamp; nothing when the payload is
-// shorter than the time stamp and three values (it counts as an empty slot).
+// A load-profile record as a chart point; nothing when the payload is
+// shorter than the time stamp and three values (a zero would be a wrong
+// bar). The reader counts a record under 4 bytes as an empty slot.
 std::optional<ProfilePoint> decodeProfilePoint(QByteArrayView payload);
 
 } // namespace journals
