@@ -2,6 +2,7 @@
 
 #include "app/About.h"
 #include "app/appicon.h"
+#include "app/compacttabs.h"
 #include "app/cp1251validator.h"
 #include "app/dbpage.h"
 #include "app/indicatorpage.h"
@@ -349,6 +350,7 @@ void TFormMain::buildPages()
 {
     m_pages = new QTabWidget(centralWidget());
     m_pages->setObjectName(QStringLiteral("PageControlMain"));
+    compactTabs(m_pages);
     m_meterPage = new MeterPageView(m_station->page(), m_modes.databaseMode, m_pages);
     m_pages->addTab(m_meterPage, QStringLiteral("О счетчике"));
     buildSettingsPage();

@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QRegularExpression>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QtEndian>
@@ -283,6 +284,39 @@ private slots:
         QDir().mkpath(QStringLiteral(TARVIK_SCREENSHOT_DIR "/fit"));
         QVERIFY(w.grab().save(fitScreenshot(QStringLiteral("in-window"), page)));
         const QStringList problems = fitcheck::controlProblems(widget);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
+    }
+
+    // Every page's tab whole in the tab bar, none behind its scroll arrows.
+    void pageTabsFitInTheWindow_data()
+    {
+        QTest::addColumn<bool>("databaseMode");
+        QTest::newRow("normal") << false;
+        QTest::newRow("database mode") << true;
+    }
+    void pageTabsFitInTheWindow()
+    {
+        QFETCH(bool, databaseMode);
+        Workplace place;
+        if (databaseMode)
+            place.markDatabaseMode();
+        TFormMain w(place.options());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QTabBar *bar = w.pages()->tabBar();
+        QStringList problems;
+        for (int i = 0; i < bar->count(); ++i) {
+            const QRect tab = bar->tabRect(i);
+            if (tab.left() < 0 || tab.right() >= bar->width())
+                problems << QStringLiteral("tab \"%1\" at %2..%3, the bar is %4 px wide")
+                                .arg(bar->tabText(i))
+                                .arg(tab.left())
+                                .arg(tab.right())
+                                .arg(bar->width());
+            const int caption = bar->fontMetrics().horizontalAdvance(fitcheck::shown(bar->tabText(i)));
+            if (caption > tab.width())
+                problems << fitcheck::problem(bar, QStringLiteral(" tab %1").arg(i), bar->tabText(i), caption, tab.width());
+        }
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
     }
 
