@@ -2,6 +2,7 @@
 
 #include "../support/clirun.h"
 
+#include <QDate>
 #include <QProcess>
 #include <QFile>
 #include <QRegularExpression>
@@ -213,6 +214,50 @@ private slots:
         const Run r = cli(QStringList{"--port", "sim", "--baud", "115200", "--quiet"} + arguments);
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.out, output);
+    }
+
+    // --read-journal against the built-in meter: the captions of the list,
+    // then one row a line with exactly one cell per caption.
+    void readJournal_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("header");
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<bool>("rowsHeld");
+        const QString dated = "Дата\tАктивная\tРеакт.прям.\tРеакт.обр.\t";
+        QTest::newRow("month") << QStringList{"month"}
+                               << dated + "Пик мощн., Вт\tВр. пика\tНекач. эн.\tПарам. расч.\t1 тариф\t2 тариф\t"
+                                          "3 тариф\t4 тариф\t5 тариф\t6 тариф\t7 тариф\t8 тариф\tВремя работы\t"
+                                          "1-ый дискр.сч.\t2-ой дискр.сч.\t3-ий дискр.сч."
+                               << 20 << true;
+        QTest::newRow("day") << QStringList{"day"}
+                             << dated + "Некач. U\tНекач. F\tНекач. U+F\tФлаги некач.\t1 тариф\t2 тариф\t"
+                                        "3 тариф\t4 тариф\t5 тариф\t6 тариф\t7 тариф\t8 тариф\tВремя работы\t"
+                                        "1-ый дискр.сч.\t2-ой дискр.сч.\t3-ий дискр.сч."
+                             << 20 << true;
+        QTest::newRow("onoff") << QStringList{"onoff"} << "Время\tСобытие" << 2 << true;
+        // A meter whose settings were never changed holds none (B = 0).
+        QTest::newRow("settings") << QStringList{"settings"}
+                                  << "дата время\tпараметр\tустановленное значение\tпримечания" << 4 << false;
+        QTest::newRow("quality") << QStringList{"quality"} << "Время\tСостояние" << 2 << true;
+        QTest::newRow("profile, yesterday")
+            << QStringList{"profile", "--day", QDate::currentDate().addDays(-1).toString(Qt::ISODate)}
+            << "Время\tАктивная энергия , кВт\tРеакт.прям., квар.ч.\tРеакт.обр., квар.ч." << 4 << true;
+    }
+    void readJournal()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, header);
+        QFETCH(int, columns);
+        QFETCH(bool, rowsHeld);
+        const Run r = cli(QStringList{"--port", "sim", "--baud", "115200", "--quiet", "--read-journal"} + arguments);
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        QVERIFY(r.out.endsWith('\n'));
+        const QStringList lines = r.out.chopped(1).split('\n');
+        QCOMPARE(lines.first(), header);
+        QCOMPARE(lines.size() > 1, rowsHeld);
+        for (const QString &line : lines)
+            QVERIFY2(line.count('\t') == columns - 1, qPrintable(line));
     }
 
     void help()
