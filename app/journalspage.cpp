@@ -88,6 +88,12 @@ int widestDateText(const QDateEdit *picker)
     return widest;
 }
 
+// Blank a list leaves beside a cell's text, with a little to spare.
+int cellMargins(const QTreeWidget *list)
+{
+    return 2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1) + 4;
+}
+
 bool sameRow(const QTreeWidgetItem *item, const journals::JournalRow &row)
 {
     for (int c = 0; c < item->columnCount(); ++c)
@@ -149,7 +155,7 @@ QTreeWidget *JournalsPage::buildList(Journal j, QWidget *parent)
     list->header()->setSectionsMovable(false);
     // Room for the caption and for what the column typically shows.
     const QStringList typical = typicalTexts(j);
-    const int margin = 2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1) + 4;
+    const int margin = cellMargins(list);
     for (int c = 0; c < columns.size(); ++c) {
         const int caption = list->header()->sectionSizeHint(c);
         const int value = list->fontMetrics().horizontalAdvance(typical.value(c)) + margin;
@@ -266,7 +272,7 @@ void JournalsPage::showRows(Journal j)
 // A value wider than its column widens it, so no text is cut.
 void JournalsPage::widenColumns(QTreeWidget *list, const QTreeWidgetItem *item)
 {
-    const int margin = 2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1) + 4;
+    const int margin = cellMargins(list);
     for (int c = 0; c < item->columnCount(); ++c) {
         const int need = list->fontMetrics().horizontalAdvance(item->text(c)) + margin;
         if (need > list->columnWidth(c))
