@@ -9,6 +9,7 @@
 #include "app/main.h"
 #include "app/settingspage.h"
 #include "fitcheck.h"
+#include "link/virtualclock.h"
 #include "protocol/meterdecoders.h"
 #include "workplace.h"
 
@@ -320,13 +321,17 @@ private slots:
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
     }
 
-    // Each journal read from the built-in simulated meter, its inner page
-    // shown at the window's size: the buttons and the day picker whole, every
-    // caption and value whole in its column (the lists may scroll).
+    // Each journal read from the built-in simulated meter (on a virtual
+    // clock), its inner page shown at the window's size: the buttons and
+    // the day picker whole, every caption and value whole in its column
+    // (the lists may scroll).
     void journalPagesFitInTheWindow()
     {
         Workplace place;
-        TFormMain w(place.options());
+        meterlink::VirtualClock clock;
+        StartupOptions options = place.options();
+        options.clock = &clock;
+        TFormMain w(options);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         auto *tab = w.pages()->findChild<app::JournalsPage *>(QStringLiteral("TabJournal"));
@@ -335,23 +340,25 @@ private slots:
         w.findChild<QAction *>(QStringLiteral("ActionConnect"))->trigger();
         QDir().mkpath(QStringLiteral(TARVIK_SCREENSHOT_DIR "/fit"));
         QStringList problems;
+        int rows = 0;
         for (int page = 0; page < tab->innerPages()->count(); ++page) {
             QWidget *inner = tab->innerPages()->widget(page);
             tab->innerPages()->setCurrentWidget(inner);
             auto *read = inner->findChildren<QPushButton *>().value(0);
             QVERIFY(read);
-            QTRY_VERIFY_WITH_TIMEOUT(read->isEnabled(), 20000);
-            const bool profile = inner->findChild<QDateEdit *>(QStringLiteral("DTPProfile"));
-            if (profile) // a day the simulated meter has records of
-                inner->findChild<QDateEdit *>(QStringLiteral("DTPProfile"))->setDate(QDate::currentDate().addDays(-1));
+            QVERIFY(clock.advanceUntil([&] { return read->isEnabled(); }, 20000));
+            if (auto *day = inner->findChild<QDateEdit *>(QStringLiteral("DTPProfile")))
+                day->setDate(clock.now().date().addDays(-1)); // a whole day of records
             read->click();
-            QTRY_VERIFY_WITH_TIMEOUT(read->isEnabled(), 60000);
+            QVERIFY(clock.advanceUntil([&] { return read->isEnabled(); }, 600000));
             QApplication::processEvents();
             QVERIFY(w.grab().save(fitScreenshot(inner->objectName(), QStringLiteral("TabJournal"))));
             auto *list = inner->findChild<QTreeWidget *>();
+            rows += list->topLevelItemCount();
             problems << journalListProblems(list);
             problems << fitcheck::controlProblems(read->parentWidget()) << fitcheck::placementProblems(list);
         }
+        QVERIFY(rows > 0); // values were measured, not only captions
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
         w.findChild<QAction *>(QStringLiteral("ActionDisconnect"))->trigger();
     }
