@@ -267,9 +267,10 @@ void JournalReader::accept(int index, QByteArrayView record, qint64 t)
     }
     m_lastProfileTime = t;
     ++m_profileReads;
-    addRow(record);
+    // The point first: a view redrawn on rowsChanged shows the row and its bar together.
     if (const auto point = decodeProfilePoint(record))
         m_points.append(*point);
+    addRow(record);
     requestRecord(index + 1 >= m_slotCount ? 0 : index + 1);
 }
 
