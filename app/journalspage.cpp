@@ -1,5 +1,6 @@
 #include "journalspage.h"
 
+#include "app/widestdate.h"
 #include "app/profilechart.h"
 #include "journals/journalreader.h"
 #include "protocol/encodings.h"
@@ -75,18 +76,6 @@ QStringList typicalTexts(Journal j)
     return {};
 }
 
-// The widest date the picker shows in its format (two-digit day, the longest
-// month and weekday names).
-int widestDateText(const QDateEdit *picker)
-{
-    const QFontMetrics metrics = picker->fontMetrics();
-    int widest = 0;
-    for (int month = 1; month <= 12; ++month)
-        for (int day = 22; day <= 28; ++day) // every weekday
-            widest = qMax(widest, metrics.horizontalAdvance(
-                                      picker->locale().toString(QDate(2088, month, day), picker->displayFormat())));
-    return widest;
-}
 
 // Blank a list leaves beside a cell's text, with a little to spare.
 int cellMargins(const QTreeWidget *list)

@@ -2,6 +2,7 @@
 // table that settings templates use as well; item texts from the tables the
 // meter page and the link show.
 
+#include "app/widestdate.h"
 #include "settingspage.h"
 
 #include "app/lightencolor.h"
@@ -54,18 +55,6 @@ void keepRoomWhenHidden(QWidget *w)
     w->setSizePolicy(policy);
 }
 
-// The widest date the picker can show in its format: every month and
-// weekday name is tried with a two-digit day.
-int widestDateText(const QDateEdit *picker)
-{
-    const QFontMetrics metrics = picker->fontMetrics();
-    int widest = 0;
-    for (int month = 1; month <= 12; ++month)
-        for (int day = 22; day <= 28; ++day) // every weekday
-            widest = qMax(widest, metrics.horizontalAdvance(
-                                      picker->locale().toString(QDate(2088, month, day), picker->displayFormat())));
-    return widest;
-}
 
 } // namespace
 
