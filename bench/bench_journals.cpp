@@ -13,6 +13,7 @@
 //
 //   build/bench/bench_journals [baud ...]     (default: 9600 115200)
 
+#include "atspeeds.h"
 #include "../tests/integration/simprocess.h"
 #include "app/station.h"
 #include "journals/journalreader.h"
@@ -125,16 +126,4 @@ bool run(int baud)
 
 } // namespace
 
-int main(int argc, char *argv[])
-{
-    QCoreApplication app(argc, argv);
-    QList<int> speeds;
-    for (int i = 1; i < argc; ++i)
-        speeds << atoi(argv[i]);
-    if (speeds.isEmpty())
-        speeds = {9600, 115200};
-    bool ok = true;
-    for (int baud : speeds)
-        ok = run(baud) && ok;
-    return ok ? 0 : 1;
-}
+int main(int argc, char *argv[]) { return runAtSpeeds(argc, argv, run); }

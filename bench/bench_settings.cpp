@@ -11,6 +11,7 @@
 //
 //   build/bench/bench_settings [baud ...]     (default: 9600 115200)
 
+#include "atspeeds.h"
 #include "../tests/integration/simprocess.h"
 #include "app/station.h"
 #include "link/qtclock.h"
@@ -111,16 +112,4 @@ bool measure(int baud)
 
 } // namespace
 
-int main(int argc, char *argv[])
-{
-    QCoreApplication app(argc, argv);
-    QList<int> speeds;
-    for (int i = 1; i < argc; ++i)
-        speeds << atoi(argv[i]);
-    if (speeds.isEmpty())
-        speeds = {9600, 115200};
-    bool ok = true;
-    for (int baud : speeds)
-        ok = measure(baud) && ok;
-    return ok ? 0 : 1;
-}
+int main(int argc, char *argv[]) { return runAtSpeeds(argc, argv, measure); }
