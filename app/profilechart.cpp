@@ -37,7 +37,8 @@ ChartProfile::ChartProfile(QWidget *parent) : QChartView(parent)
 {
     setObjectName(QStringLiteral("ChartProfile"));
     setRenderHint(QPainter::Antialiasing);
-    auto *chart = new QChart;
+    // The view made a chart of its own; setChart() would only release it.
+    QChart *chart = this->chart();
     chart->setTitle(QStringLiteral("Профиль нагрузки (кВт.ч.)"));
     chart->setAnimationOptions(QChart::NoAnimation);
     chart->legend()->setAlignment(Qt::AlignRight);
@@ -68,7 +69,6 @@ ChartProfile::ChartProfile(QWidget *parent) : QChartView(parent)
         m_series[k]->attachAxis(m_timeAxis);
         m_series[k]->attachAxis(m_valueAxis);
     }
-    setChart(chart);
     clear();
 
     m_save = new QAction(QStringLiteral("Сохранить"), this);
