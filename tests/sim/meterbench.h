@@ -17,6 +17,16 @@
 
 namespace simtest {
 
+// 2026-03-14 10:20:30, where the virtual clock starts, as MeterSeconds.
+constexpr quint32 kStartSeconds = 826798830;
+
+inline QByteArray u32(quint32 v)
+{
+    QByteArray out;
+    sim::putU32(out, v);
+    return out;
+}
+
 inline QByteArray hex(const char *text) { return QByteArray::fromHex(QByteArray(text)); }
 
 inline QByteArray withCrc(QByteArray bytes)

@@ -7,22 +7,10 @@
 #include <QTest>
 
 using simtest::hex;
+using simtest::kStartSeconds;
 using simtest::MeterBench;
+using simtest::u32;
 using simtest::withCrc;
-
-namespace {
-
-// 2026-03-14 10:20:30, where the virtual clock starts, as MeterSeconds.
-constexpr quint32 kStartSeconds = 826798830;
-
-QByteArray u32(quint32 v)
-{
-    QByteArray out;
-    sim::putU32(out, v);
-    return out;
-}
-
-} // namespace
 
 class TestSettingsJournal : public QObject
 {

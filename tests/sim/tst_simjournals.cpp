@@ -7,12 +7,12 @@
 #include <QTest>
 
 using simtest::hex;
+using simtest::kStartSeconds;
 using simtest::MeterBench;
+using simtest::u32;
 
 namespace {
 
-// 2026-03-14 10:20:30, where the virtual clock starts, as MeterSeconds.
-constexpr quint32 kStartSeconds = 826798830;
 constexpr quint32 kDay = 86400;
 // Day number (days since 2000) of 2026-03-14.
 constexpr quint32 kToday = kStartSeconds / kDay;
@@ -23,13 +23,6 @@ QByteArray u16(quint32 v)
 {
     QByteArray out;
     sim::putU16(out, v);
-    return out;
-}
-
-QByteArray u32(quint32 v)
-{
-    QByteArray out;
-    sim::putU32(out, v);
     return out;
 }
 
