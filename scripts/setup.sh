@@ -10,6 +10,8 @@ packages=(
   qt6-qpa-plugins fonts-dejavu-core
   qt6-translations-l10n libqt6svg6   # Qt's own texts in Russian; the SVG icon engine for the program's icon
   clang-14 libclang-rt-14-dev   # the sanitizer and fuzzing build (build-asan/)
+  python3-xlrd libspreadsheet-parseexcel-perl libreoffice-calc-nogui   # independent readers of the .xls files the program writes
+  poppler-utils   # pdftotext and pdftoppm read back the printed pages
 )
 
 missing=()
