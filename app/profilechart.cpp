@@ -5,6 +5,10 @@
 #include <QBarSet>
 #include <QCategoryAxis>
 #include <QChart>
+#include <QFileDialog>
+#include <QImageWriter>
+#include <QPainter>
+#include <QSaveFile>
 #include <QValueAxis>
 
 #include "protocol/encodings.h"
@@ -73,8 +77,9 @@ ChartProfile::ChartProfile(QWidget *parent) : QChartView(parent)
 
     m_save = new QAction(QStringLiteral("Сохранить"), this);
     m_save->setObjectName(QStringLiteral("NSaveChart"));
-    m_save->setEnabled(false); // the picture file comes with the journal export
     addAction(m_save);
+    connect(m_save, &QAction::triggered, this, &ChartProfile::saveExecute);
+    setSaveHooks({});
     setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
@@ -142,6 +147,71 @@ void ChartProfile::fitValueAxis()
     const double span = m_high - m_low;
     m_valueAxis->setRange(m_low < 0 ? m_low - span * 0.15 : 0, m_high > 0 ? m_high + span * 0.15 : 1);
     m_valueAxis->applyNiceNumbers();
+}
+
+// ---------------------------------------------------------------- the picture
+
+void ChartProfile::setSaveHooks(ChartSaveHooks hooks)
+{
+    m_hooks = std::move(hooks);
+    if (!m_hooks.saveFileName)
+        m_hooks.saveFileName = [this](const QString &filter, const QString &suffix) {
+            QFileDialog dialog(this, QString(), QString(), filter);
+            dialog.setAcceptMode(QFileDialog::AcceptSave);
+            dialog.setDefaultSuffix(suffix);
+            return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+        };
+    if (!m_hooks.showMessage)
+        m_hooks.showMessage = [this](QMessageBox::Icon icon, const QString &caption, const QString &text) {
+            QMessageBox box(icon, caption, text, QMessageBox::Ok, this);
+            box.exec();
+        };
+    if (!m_hooks.profileShown)
+        m_hooks.profileShown = [this] { return isVisible(); };
+}
+
+// The dialog comes first; on any other sub-page it then closes without
+// effect.
+void ChartProfile::saveExecute()
+{
+    const QString path = m_hooks.saveFileName(QStringLiteral("Bitmaps (*.bmp)"), QStringLiteral("bmp"));
+    if (path.isEmpty() || !m_hooks.profileShown())
+        return;
+    if (QString error; !savePicture(path, &error))
+        m_hooks.showMessage(QMessageBox::Warning, QStringLiteral("Ошибка"),
+                            QStringLiteral("Рисунок не может быть сохранен в файл \"%1\": %2").arg(path, error));
+}
+
+QImage ChartProfile::picture()
+{
+    QImage image(size(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    // The scene only, not the view's own background: what the chart leaves
+    // unpainted (its rounded corners) stays white.
+    render(&painter, QRectF(image.rect()), viewport()->rect());
+    return image;
+}
+
+// Written aside and put in place at the end: a failed save leaves an
+// existing file as it was.
+bool ChartProfile::savePicture(const QString &path, QString *error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *error = file.errorString();
+        return false;
+    }
+    QImageWriter writer(&file, "BMP");
+    if (!writer.write(picture())) {
+        *error = writer.errorString();
+        return false;
+    }
+    if (!file.commit()) {
+        *error = file.errorString();
+        return false;
+    }
+    return true;
 }
 
 } // namespace app
