@@ -6,6 +6,7 @@
 #include "scheduleverbs.h"
 #include "settingsverbs.h"
 #include "app/pagereport.h"
+#include "app/textreport.h"
 #include "app/station.h"
 #include "link/portlist.h"
 #include "link/qtclock.h"
@@ -169,6 +170,14 @@ int run(const Options &o)
             out << line << '\n';
     if (exitCode == ExitNoAnswer)
         err << QStringLiteral("Счетчик не отвечает") << '\n';
+    if (!o.reportTxt.isEmpty()) {
+        const QStringList lines = app::textReportLines(station.page(), meterlink::QtClock::instance().now());
+        if (QString error; !app::writeTextReport(o.reportTxt, lines, &error)) {
+            err << error << '\n';
+            if (exitCode == ExitOk)
+                exitCode = ExitScheduleFile;
+        }
+    }
     out.flush();
     return exitCode;
 }
