@@ -40,6 +40,9 @@ dir=${2:-${TARVIK_DB_DIR:-${TMPDIR:-/tmp}/tarvik-db-$(id -u)}}
 mkdir -p "$(dirname "$dir")"
 dir=$(cd "$(dirname "$dir")" && pwd)/$(basename "$dir")
 sock=$dir/mysqld.sock
+# A Unix socket path is limited to 107 bytes: a deep folder gets its socket
+# in the temporary folder, under a name drawn from the folder's path.
+[ ${#sock} -lt 100 ] || sock=${TMPDIR:-/tmp}/tarvik-db-$(printf %s "$dir" | md5sum | cut -c1-12).sock
 pidfile=$dir/mysqld.pid
 cnf=$dir/my.cnf
 db_user=tarvik
@@ -58,8 +61,6 @@ server_pid() {
 }
 
 write_config() {
-  # A Unix socket path is limited to 107 bytes.
-  [ ${#sock} -lt 100 ] || die "folder path too long for a socket: $dir"
   local run_as=""
   [ "$(id -u)" -eq 0 ] && run_as="user=root"
   cat >"$cnf" <<EOF
@@ -174,6 +175,7 @@ case "$cmd" in
   stop)
     stop_server
     rm -rf "$dir"
+    rm -f "$sock"
     ;;
   pause)
     stop_server
