@@ -38,8 +38,8 @@ const char *const seed[] = {
     "INSERT INTO type_status(type_status_id,name_status) VALUES(2,'Ожидает работы')",
     "INSERT INTO route(route_id,type_route_id,Srun,Frun,type_operation_msl_id) VALUES(30,7,1,1,5)",
     "INSERT INTO MslElectro(MslElectro_id,JournalMsl_id,electro_id,Fbad,msl_id) VALUES(70,20,100,0,40)",
-    "INSERT INTO msl_(msl_id,JournalMsl_id,route_id,entry,good,bad,date_time_start,user_id,state_operation,dt_start)"
-    " VALUES(40,20,30,3,0,0,'01.12.26',11,0,'2026-12-01 09:00:00')",
+    ("INSERT INTO msl_(msl_id,JournalMsl_id,route_id,entry,good,bad,date_time_start,user_id,state_operation,dt_start)"
+     " VALUES(40,20,30,3,0,0,'01.12.26',11,0,'2026-12-01 09:00:00')"),
     "INSERT INTO RegMsl(RegMsl_id,person_id,plant_id,JournalMsl_id,EntryEl) VALUES(50,11,4,20,3)",
     "INSERT INTO RegMslEntry(RegMslEntry_id,RegMsl_id,electro_id) VALUES(80,50,100)",
     "INSERT INTO RegMslGood(RegMslGood_id,RegMsl_id,electro_id) VALUES(81,50,100)",
