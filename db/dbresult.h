@@ -25,9 +25,10 @@ struct DbResult
     bool connectionLost = false;
 
     // The value of a column of a row; an invalid QVariant when the row does
-    // not exist. NULL comes back as a null QVariant of the column's type.
-    // Booleans come back as the integers 0 and 1 (MariaDB), so read them
-    // with toInt(), which also suits a SQL Server bit.
+    // not exist. NULL comes back as a null QVariant of the column's type (so
+    // toInt() gives 0); note that MAX over no rows gives one row holding
+    // NULL, not an empty result. Booleans come back as the integers 0 and 1
+    // (MariaDB), so read them with toInt(), which also suits a SQL Server bit.
     QVariant value(int row, const QString &column) const
     {
         return row >= 0 && row < rows.size() ? rows[row].value(column) : QVariant();
