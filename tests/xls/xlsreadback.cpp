@@ -3,6 +3,7 @@
 
 #include <QList>
 #include <cstring>
+#include <utility>
 
 namespace xlstest {
 
@@ -151,6 +152,7 @@ private:
 
 struct Record
 {
+    qsizetype start; // of the record header in the stream
     quint16 type;
     QByteArray data;
     qsizetype next;
@@ -164,14 +166,18 @@ Record record(const QByteArray &s, qsizetype at)
         fail(QStringLiteral("record %1 of %2 bytes").arg(type, 0, 16).arg(size));
     if (at + 4 + size > s.size())
         fail(QStringLiteral("record %1 past the stream's end").arg(type, 0, 16));
-    return {type, s.mid(at + 4, size), at + 4 + size};
+    return {at, type, s.mid(at + 4, size), at + 4 + size};
 }
 
 // Reads characters across the SST and its CONTINUE records.
 class SstCursor
 {
 public:
-    explicit SstCursor(QList<QByteArray> parts) : m_parts(std::move(parts)) {}
+    // parts: the data of SST and its CONTINUE records; starts: where each
+    // record begins in the stream.
+    SstCursor(QList<QByteArray> parts, QList<qsizetype> starts) : m_parts(std::move(parts)), m_starts(std::move(starts))
+    {
+    }
 
     quint8 byte()
     {
@@ -200,13 +206,15 @@ public:
         }
         return out;
     }
-    // A string's count and flags are never split between records.
-    void beginString()
+    // A string's count and flags are never split between records. Returns
+    // where the string begins: in the stream, and from its record's start.
+    std::pair<quint32, quint16> beginString()
     {
         if (m_pos >= m_parts[m_part].size())
             nextPart();
         if (m_pos + 3 > m_parts[m_part].size())
             fail(QStringLiteral("a string header split between records"));
+        return {quint32(m_starts[m_part] + 4 + m_pos), quint16(4 + m_pos)};
     }
     bool atEnd() const { return m_part + 1 == m_parts.size() && m_pos == m_parts[m_part].size(); }
 
@@ -218,34 +226,57 @@ private:
         m_pos = 0;
     }
     QList<QByteArray> m_parts;
+    QList<qsizetype> m_starts;
     qsizetype m_part = 0;
     qsizetype m_pos = 0;
 };
 
-QStringList sharedStrings(const QList<QByteArray> &parts)
+struct SharedStrings
 {
-    SstCursor in(parts);
+    QStringList strings;
+    QList<std::pair<quint32, quint16>> starts; // per string, as EXTSST gives them
+};
+
+SharedStrings sharedStrings(const QList<QByteArray> &parts, const QList<qsizetype> &starts)
+{
+    SstCursor in(parts, starts);
     in.word(), in.word(); // references
     const quint32 unique = in.word() | quint32(in.word()) << 16;
-    QStringList out;
+    SharedStrings out;
     for (quint32 i = 0; i < unique; ++i) {
-        in.beginString();
+        out.starts.append(in.beginString());
         const int count = in.word();
         const quint8 flags = in.byte();
         if (flags & 0x0C)
             fail(QStringLiteral("rich or extended text, never written"));
-        out.append(in.chars(count, flags & 1));
+        out.strings.append(in.chars(count, flags & 1));
     }
     if (!in.atEnd())
         fail(QStringLiteral("bytes after the last shared string"));
     return out;
 }
 
+// EXTSST: every bucket's first string where the shared strings have it.
+void checkExtSst(const QByteArray &ext, const SharedStrings &sst)
+{
+    const int perBucket = u16(ext, 0);
+    if (perBucket < 8)
+        fail(QStringLiteral("EXTSST with %1 strings a bucket").arg(perBucket));
+    const qsizetype buckets = (sst.strings.size() + perBucket - 1) / perBucket;
+    if (ext.size() != 2 + 8 * buckets)
+        fail(QStringLiteral("EXTSST of %1 bytes for %2 buckets").arg(ext.size()).arg(buckets));
+    for (qsizetype b = 0; b < buckets; ++b)
+        if (u32(ext, 2 + 8 * b) != sst.starts[b * perBucket].first
+            || u16(ext, 6 + 8 * b) != sst.starts[b * perBucket].second)
+            fail(QStringLiteral("EXTSST bucket %1 points elsewhere").arg(b));
+}
+
 struct Globals
 {
     QList<quint32> sheetOffsets;
     QStringList sheetNames;
-    QStringList strings;
+    SharedStrings sst;
+    bool extSst = false;
 };
 
 Globals globals(const QByteArray &s)
@@ -255,18 +286,24 @@ Globals globals(const QByteArray &s)
     if (r.type != 0x0809 || u16(r.data, 0) != 0x0600 || u16(r.data, 2) != 0x0005)
         fail(QStringLiteral("the stream does not begin with a BIFF8 globals BOF"));
     QList<QByteArray> sst; // SST and the CONTINUE records after it
+    QList<qsizetype> sstStarts;
     bool inSst = false;
     for (qsizetype at = r.next; r.type != 0x000A; at = r.next) {
         r = record(s, at);
         if (r.type == 0x003C && inSst) {
             sst.append(r.data);
+            sstStarts.append(r.start);
             continue;
         }
         if (inSst)
-            g.strings = sharedStrings(sst);
+            g.sst = sharedStrings(sst, sstStarts);
         inSst = r.type == 0x00FC;
         if (inSst) {
             sst = {r.data};
+            sstStarts = {r.start};
+        } else if (r.type == 0x00FF) {
+            checkExtSst(r.data, g.sst);
+            g.extSst = true;
         } else if (r.type == 0x0085) {
             g.sheetOffsets.append(u32(r.data, 0));
             const int count = u8(r.data, 6);
@@ -277,6 +314,8 @@ Globals globals(const QByteArray &s)
             g.sheetNames.append(name);
         }
     }
+    if (!g.extSst)
+        fail(QStringLiteral("no EXTSST"));
     return g;
 }
 
@@ -320,7 +359,7 @@ std::optional<ReadBack> readWorkbook(const QByteArray &file, QString *why)
         out.difatSectors = cf.difatSectors();
         for (int i = 0; i < g.sheetOffsets.size(); ++i) {
             QMap<qint64, CellValue> cells;
-            readSheet(s, g.sheetOffsets[i], g.strings, cells);
+            readSheet(s, g.sheetOffsets[i], g.sst.strings, cells);
             if (i == 0)
                 out.cells = cells;
             else
