@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include <cmath>
 #include <limits>
@@ -146,25 +145,47 @@ QString xlsExportFailedMessage()
     return QStringLiteral("Файл не может быть создан в указанной директории, или файл с таким именем сейчас открыт!");
 }
 
+// A scan, not a regular expression: it runs for every cell of tables of
+// tens of thousands of rows.
 std::optional<double> cellNumber(const QString &text, const QLocale &locale)
 {
-    // Signs as the locale writes them and as typed; ASCII digits only, the
-    // decimal separator only between digits.
-    const QString sign = QStringLiteral("(?:[+-]|%1|%2)?")
-                             .arg(QRegularExpression::escape(locale.negativeSign()),
-                                  QRegularExpression::escape(locale.positiveSign()));
-    const QRegularExpression form(QStringLiteral("^(%1)([0-9]+)(?:%2([0-9]+))?$")
-                                      .arg(sign, QRegularExpression::escape(locale.decimalPoint())));
-    const QRegularExpressionMatch m = form.match(text);
-    if (!m.hasMatch())
+    QStringView rest(text);
+    bool negative = false;
+    // Signs as typed and as the locale writes them.
+    const QString minus = locale.negativeSign(), plus = locale.positiveSign();
+    if (rest.startsWith(QLatin1Char('-')) || rest.startsWith(QLatin1Char('+'))) {
+        negative = rest.front() == QLatin1Char('-');
+        rest = rest.mid(1);
+    } else if (!minus.isEmpty() && rest.startsWith(minus)) {
+        negative = true;
+        rest = rest.mid(minus.size());
+    } else if (!plus.isEmpty() && rest.startsWith(plus)) {
+        rest = rest.mid(plus.size());
+    }
+    auto digits = [](QStringView s) {
+        qsizetype n = 0;
+        while (n < s.size() && s[n] >= QLatin1Char('0') && s[n] <= QLatin1Char('9'))
+            ++n;
+        return n;
+    };
+    const qsizetype whole = digits(rest);
+    if (whole == 0)
         return std::nullopt;
-    const QString signText = m.captured(1);
-    const bool negative = signText == QLatin1String("-") || (!signText.isEmpty() && signText == locale.negativeSign());
-    QString plain = m.captured(2);
-    if (m.hasCaptured(3))
-        plain += QLatin1Char('.') + m.captured(3);
+    QString plain = rest.left(whole).toString();
+    rest = rest.mid(whole);
+    // The decimal separator only between digits.
+    const QString point = locale.decimalPoint();
+    if (!rest.isEmpty()) {
+        if (!rest.startsWith(point))
+            return std::nullopt;
+        rest = rest.mid(point.size());
+        const qsizetype fraction = digits(rest);
+        if (fraction == 0 || fraction != rest.size())
+            return std::nullopt;
+        plain += QLatin1Char('.') + rest.toString();
+    }
     bool ok = false;
-    const double value = plain.toDouble(&ok); // QString::toDouble reads the C form
+    const double value = plain.toDouble(&ok); // the C form
     if (!ok || !std::isfinite(value))
         return std::nullopt;
     return negative ? -value : value;
