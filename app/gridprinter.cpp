@@ -36,9 +36,10 @@ int lineAdvance(const QFontMetrics &metrics)
     return metrics.height() * 3 / 2;
 }
 
-// The page as the painter sees it: the printable area in device pixels.
-// With fullPage off (the default) the painter's origin is the top left of
-// this area, so x = 0 and y = 0 are the printable area's edges.
+// "The page" is the printable area in device pixels (what
+// QPrinter::pageRect(QPrinter::DevicePixel) gives), taken from a page layout
+// so the turned page can be measured before the printer is turned. With
+// fullPage off (the default) the painter's origin is this area's top left.
 QRect printableRect(const QPageLayout &layout, int resolution)
 {
     return layout.paintRectPixels(resolution);
