@@ -1,8 +1,10 @@
 #include "journalspage.h"
 
-#include "app/widestdate.h"
+#include "app/journalprinting.h"
 #include "app/profilechart.h"
+#include "app/widestdate.h"
 #include "journals/journalreader.h"
+#include "journals/journaltitles.h"
 #include "protocol/encodings.h"
 #include "protocol/meterdecoders.h"
 
@@ -93,9 +95,12 @@ bool sameRow(const QTreeWidgetItem *item, const journals::JournalRow &row)
 
 } // namespace
 
-JournalsPage::JournalsPage(journals::JournalReader &reader, QDate today, QWidget *parent)
-    : QWidget(parent), m_reader(reader)
+JournalsPage::JournalsPage(journals::JournalReader &reader, QDate today, QWidget *parent,
+                           JournalExportHooks exportHooks)
+    : QWidget(parent), m_reader(reader), m_exportHooks(std::move(exportHooks))
 {
+    // Before the buttons: whether they can print is known once, at start-up.
+    m_printing = std::make_unique<JournalPrinting>(this);
     setObjectName(QStringLiteral("TabJournal"));
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
@@ -120,6 +125,8 @@ JournalsPage::JournalsPage(journals::JournalReader &reader, QDate today, QWidget
     connect(&m_reader, &journals::JournalReader::readAborted, this, showPoints);
     setMeterControlsEnabled(false);
 }
+
+JournalsPage::~JournalsPage() = default;
 
 void JournalsPage::setMeterControlsEnabled(bool enabled)
 {
@@ -169,14 +176,13 @@ QWidget *JournalsPage::buildButtons(Journal j, QWidget *parent, QWidget *leading
     };
     Controls &c = m_controls[int(j)];
     c.read = button("BtnReadJournal", QStringLiteral("Прочитать"));
-    // Export and printing come with the journal export; until then the
-    // buttons are in their places but do nothing, so they are disabled.
     c.exportButton = button("BtnExportJournal", QStringLiteral("Экспорт"));
     c.print = button("BtnPrintJournal", QStringLiteral("Печать"));
-    c.exportButton->setEnabled(false);
-    c.print->setEnabled(false);
+    c.print->setEnabled(m_printing->available()); // no printer: no print dialog either
     layout->addStretch();
     connect(c.read, &QPushButton::clicked, this, [this, j] { readJournal(j); });
+    connect(c.exportButton, &QPushButton::clicked, this, [this, j] { exportJournal(j); });
+    connect(c.print, &QPushButton::clicked, this, [this, j] { printJournal(j); });
     return row;
 }
 
@@ -216,6 +222,23 @@ QWidget *JournalsPage::buildProfilePage(QDate today)
     split->setSizes({140, 320}); // the chart takes most of the height
     layout->addWidget(split, 1);
     return page;
+}
+
+// ---------------------------------------------------------------- export and printing
+
+// The serial in the titles is the one the list's read began with.
+void JournalsPage::exportJournal(Journal j)
+{
+    const QTreeWidget *list = m_controls[int(j)].list;
+    const quint32 serial = list->property("meterSerial").toUInt();
+    exportListToXls(this, list, journals::exportTitle(j, serial), true, m_exportHooks);
+}
+
+void JournalsPage::printJournal(Journal j)
+{
+    const QTreeWidget *list = m_controls[int(j)].list;
+    const quint32 serial = list->property("meterSerial").toUInt();
+    m_printing->printListView(list, journals::printTitle(j, serial));
 }
 
 // ---------------------------------------------------------------- reading

@@ -3,13 +3,16 @@
 // its read button "Прочитать" and the buttons "Экспорт" and "Печать"; the
 // load-profile page also has the day picker DTPProfile and the chart
 // ChartProfile. The lists show only what the reader holds, shown anew
-// whenever its rows change.
+// whenever its rows change. "Экспорт" is always enabled; "Печать" only when
+// a printer is installed at start-up.
 
+#include "app/journalexport.h"
 #include "journals/journal.h"
 
 #include <QDate>
 #include <QWidget>
 #include <array>
+#include <memory>
 
 class QDateEdit;
 class QPushButton;
@@ -24,13 +27,17 @@ class JournalReader;
 namespace app {
 
 class ChartProfile;
+class JournalPrinting;
 
 class JournalsPage : public QWidget
 {
     Q_OBJECT
 public:
-    // today: the day DTPProfile starts with.
-    JournalsPage(journals::JournalReader &reader, QDate today, QWidget *parent = nullptr);
+    // today: the day DTPProfile starts with; exportHooks answer the export's
+    // save dialog, warning and opening of the file (empty: the real ones).
+    JournalsPage(journals::JournalReader &reader, QDate today, QWidget *parent = nullptr,
+                 JournalExportHooks exportHooks = {});
+    ~JournalsPage() override;
 
     // The six read buttons go with the other meter operations (disabled
     // until the window says otherwise).
@@ -43,6 +50,7 @@ public:
     QPushButton *printButton(journals::Journal j) const { return m_controls[int(j)].print; }
     QDateEdit *profileDay() const { return DTPProfile; }
     ChartProfile *chart() const { return m_chart; }
+    JournalPrinting *printing() const { return m_printing.get(); }
 
 private:
     struct Controls
@@ -59,6 +67,8 @@ private:
     QTreeWidget *buildList(journals::Journal j, QWidget *parent);
 
     void readJournal(journals::Journal j);
+    void exportJournal(journals::Journal j);
+    void printJournal(journals::Journal j);
     void showRows(journals::Journal j);
     void widenColumns(QTreeWidget *list, const QTreeWidgetItem *item);
 
@@ -67,6 +77,8 @@ private:
     std::array<Controls, journals::kJournalCount> m_controls{};
     QDateEdit *DTPProfile = nullptr;
     ChartProfile *m_chart = nullptr;
+    JournalExportHooks m_exportHooks;
+    std::unique_ptr<JournalPrinting> m_printing; // its dialog exists only with a printer
 };
 
 } // namespace app

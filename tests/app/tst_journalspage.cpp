@@ -3,11 +3,15 @@
 // by name and caption; the read buttons following the meter controls; a
 // read filling its list (and, for the load profile, the chart) with the rows
 // the reader holds; a new profile read clearing the chart; the chart's
-// title, series and colours; DTPProfile on the day it is given; in the
+// title, series and colours; DTPProfile on the day it is given; "Экспорт"
+// writing the list with its title through the save dialog and opening the
+// file, or showing the warning; "Печать" offered only with a printer; in the
 // window, the page after "Тарифное расписание" with DTPProfile on today and
-// "Месячный" shown.
+// "Месячный" shown, its export answered by the window's dialogs.
 
 #include "../support/linkfixture.h"
+#include "../support/xlsreadback.h"
+#include "app/journalprinting.h"
 #include "app/journalspage.h"
 #include "app/main.h"
 #include "app/profilechart.h"
@@ -23,6 +27,7 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTabWidget>
 #include <QTest>
 #include <QTreeWidget>
@@ -76,6 +81,28 @@ struct Store
 
 const QDate kDay(2026, 3, 15);
 
+// The export's dialog, warning and opening of the file, answered and
+// recorded.
+struct ExportAnswers
+{
+    QString fileName; // the save dialog's answer; empty: cancelled
+    QStringList asked; // filter and default suffix of every dialog shown
+    QList<app::testing::Message> messages;
+    QList<QUrl> opened;
+
+    app::JournalExportHooks hooks()
+    {
+        app::JournalExportHooks h;
+        h.saveFileName = [this](const QString &filter, const QString &suffix) {
+            asked << filter << suffix;
+            return fileName;
+        };
+        h.showMessage = [this](QMessageBox::Icon i, const QString &c, const QString &t) { messages.append({i, c, t}); };
+        h.openUrl = [this](const QUrl &url) { opened << url; };
+        return h;
+    }
+};
+
 // The page over a reader on the link; the scripted meter answers 0x5D from
 // the stores and every other request with an empty reply.
 struct JournalBench
@@ -83,7 +110,8 @@ struct JournalBench
     testsupport::LinkFixture link;
     protocol::MeterPage meterPage;
     journals::JournalReader reader{link.connection, link.dispatcher, meterPage};
-    JournalsPage page{reader, kDay};
+    ExportAnswers answers;
+    JournalsPage page{reader, kDay, nullptr, answers.hooks()};
     Store stores[journals::kJournalCount];
 
     JournalBench()
@@ -215,9 +243,9 @@ private slots:
         for (const QPushButton *button : tab->findChildren<QPushButton *>())
             captions << button->text();
         QCOMPARE(captions, QStringList({"Прочитать", "Экспорт", "Печать"}));
-        // Export and printing arrive with the journal export: not offered yet.
-        QVERIFY(!b.page.exportButton(Journal(journal))->isEnabled());
-        QVERIFY(!b.page.printButton(Journal(journal))->isEnabled());
+        // Export always; printing only when a printer is installed.
+        QVERIFY(b.page.exportButton(Journal(journal))->isEnabled());
+        QCOMPARE(b.page.printButton(Journal(journal))->isEnabled(), app::printersInstalled());
         QCOMPARE(tab->findChild<QDateEdit *>("DTPProfile") != nullptr, journal == int(Journal::Profile));
         QCOMPARE(tab->findChild<ChartProfile *>("ChartProfile") != nullptr, journal == int(Journal::Profile));
     }
@@ -321,6 +349,66 @@ private slots:
             QCOMPARE(chart->barSet(k)->count(), 0);
     }
 
+    // "Экспорт" asks for the file ("xls" filter and suffix), writes the list
+    // under its title (the serial its read began with) and opens the file.
+    void exportWritesAndOpens()
+    {
+        JournalBench b;
+        Store &s = b.stores[int(Journal::OnOff)];
+        s = {16, 2, 1, {}};
+        s.records << meterSeconds(QDateTime(kDay, QTime(8, 0))) + char(1)
+                  << meterSeconds(QDateTime(kDay, QTime(9, 30))) + char(0);
+        QVERIFY(b.connect());
+        b.meterPage.setMeterSerial(504017);
+        QVERIFY(b.read(Journal::OnOff));
+        b.meterPage.setMeterSerial(1); // a later serial does not change the list's title
+
+        QTemporaryDir dir;
+        b.answers.fileName = dir.filePath("onoff.xls");
+        QVERIFY(b.page.exportButton(Journal::OnOff)->isEnabled());
+        b.page.exportButton(Journal::OnOff)->click();
+        QCOMPARE(b.answers.asked, QStringList({"xls (*.xls)", "xls"}));
+        QVERIFY(b.answers.messages.isEmpty());
+        QCOMPARE(b.answers.opened, QList<QUrl>{QUrl::fromLocalFile(b.answers.fileName)});
+
+        const testsupport::XlsSheet sheet = testsupport::readXlsBack(b.answers.fileName);
+        QVERIFY2(sheet.error.isEmpty(), qPrintable(sheet.error));
+        QCOMPARE(sheet.rows.size(), 4);
+        QCOMPARE(sheet.rows[0][0].text, QStringLiteral("Счетчик № 504017, Журнал включений"));
+        const QTreeWidget *list = b.page.list(Journal::OnOff);
+        QCOMPARE(QStringList({sheet.rows[1][0].text, sheet.rows[1][1].text}), QStringList({"Время", "Событие"}));
+        for (int r = 0; r < 2; ++r)
+            QCOMPARE(QStringList({sheet.rows[r + 2][0].text, sheet.rows[r + 2][1].text}), rowTexts(list, r));
+    }
+
+    void exportCancelledWritesNothing()
+    {
+        JournalBench b;
+        QTemporaryDir dir;
+        b.answers.fileName.clear();
+        b.page.exportButton(Journal::Month)->click();
+        QCOMPARE(b.answers.asked.size(), 2); // the dialog was shown
+        QVERIFY(QDir(dir.path()).isEmpty());
+        QVERIFY(b.answers.opened.isEmpty());
+        QVERIFY(b.answers.messages.isEmpty());
+    }
+
+    // A file that cannot be created: the warning, nothing opened.
+    void exportFailureWarns()
+    {
+        JournalBench b;
+        QTemporaryDir dir;
+        b.answers.fileName = dir.filePath("no such folder/month.xls");
+        b.page.exportButton(Journal::Profile)->click();
+        QCOMPARE(b.answers.messages.size(), 1);
+        QCOMPARE(b.answers.messages[0].icon, QMessageBox::Warning);
+        QCOMPARE(b.answers.messages[0].caption, QStringLiteral("Внимание"));
+        QCOMPARE(b.answers.messages[0].text,
+                 QStringLiteral("Файл не может быть создан в указанной директории, или файл с таким именем сейчас открыт!"));
+        QVERIFY(b.answers.opened.isEmpty());
+        QVERIFY(!QFile::exists(b.answers.fileName));
+    }
+
     void chartTitleAndSeries()
     {
         ChartProfile chart;
@@ -340,11 +428,11 @@ private slots:
             QCOMPARE(bars->barSets().first()->color(), colours[k]);
             QCOMPARE(bars->isLabelsVisible(), labels[k]);
         }
-        // The pop-up menu holds "Сохранить", not offered until the export can save the picture.
+        // The pop-up menu holds "Сохранить", which saves the picture.
         QCOMPARE(chart.contextMenuPolicy(), Qt::ActionsContextMenu);
         QCOMPARE(chart.actions().size(), 1);
         QCOMPARE(chart.actions().first()->text(), QStringLiteral("Сохранить"));
-        QVERIFY(!chart.actions().first()->isEnabled());
+        QVERIFY(chart.actions().first()->isEnabled());
     }
 
     // A day at a 30-minute period: 48 bar groups, every fourth time under
@@ -403,6 +491,28 @@ private slots:
         QCOMPARE(page->innerPages()->tabText(page->innerPages()->currentIndex()), QStringLiteral("Месячный"));
         for (int j = 0; j < journals::kJournalCount; ++j)
             QVERIFY(!page->readButton(Journal(j))->isEnabled());
+    }
+
+    // The window's save dialog, message box and desktop answer the export.
+    void exportInTheWindow()
+    {
+        app::testing::Workplace place;
+        app::StartupOptions options = place.options();
+        QString target = place.dir.filePath("month.xls");
+        options.saveJournalFile = [&](const QString &, const QString &) { return target; };
+        app::TFormMain w(options);
+        auto *page = w.findChild<JournalsPage *>(QStringLiteral("TabJournal"));
+        QVERIFY(page);
+        page->exportButton(Journal::Month)->click();
+        QVERIFY(QFile::exists(target));
+        QCOMPARE(place.opened, QList<QUrl>{QUrl::fromLocalFile(target)});
+        QVERIFY(place.messages.isEmpty());
+
+        target = place.dir.filePath("missing/month.xls");
+        page->exportButton(Journal::Month)->click();
+        QCOMPARE(place.messages.size(), 1);
+        QCOMPARE(place.messages[0].icon, QMessageBox::Warning);
+        QCOMPARE(place.opened.size(), 1);
     }
 };
 
