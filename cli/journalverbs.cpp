@@ -3,6 +3,9 @@
 #include "app/station.h"
 #include "journals/csvtable.h"
 #include "journals/journalreader.h"
+#include "journals/journaltitles.h"
+#include "journals/xlsexport.h"
+#include "protocol/encodings.h"
 
 namespace cli {
 
@@ -11,7 +14,8 @@ JournalVerbs::JournalVerbs(app::Station &station, const Options &options, QObjec
       m_station(station),
       m_journal(options.readJournal),
       m_day(options.journalDay),
-      m_csvPath(options.csvPath)
+      m_csvPath(options.csvPath),
+      m_xlsPath(options.xlsPath)
 {
     auto &reader = station.journals();
     connect(&reader, &journals::JournalReader::readFinished, this,
@@ -40,18 +44,26 @@ void JournalVerbs::onReadEnded(journals::Journal j, bool aborted)
 {
     if (m_step != Step::Reading || j != *m_journal)
         return;
-    QString error;
-    if (!m_csvPath.isEmpty()) {
-        const QList<QStringList> t = table();
-        if (!journals::writeCsvTable(m_csvPath, t.first(), t.mid(1), &error)) {
-            finish(ExitScheduleFile, error);
-            return;
-        }
+    if (QString error; !writeFiles(&error)) {
+        finish(ExitScheduleFile, error);
+        return;
     }
     if (aborted)
         finish(ExitBatchFailed, QStringLiteral("Чтение журнала \"%1\" прервано").arg(journals::journalCaption(j)));
     else
         finish(ExitOk);
+}
+
+// The rows read so far go to the files asked for, even from a read cut off.
+bool JournalVerbs::writeFiles(QString *error) const
+{
+    const QList<QStringList> t = table();
+    if (!m_csvPath.isEmpty() && !journals::writeCsvTable(m_csvPath, t.first(), t.mid(1), error))
+        return false;
+    if (m_xlsPath.isEmpty())
+        return true;
+    const QString title = journals::exportTitle(*m_journal, m_station.journals().serialOf(*m_journal));
+    return journals::exportGridToXlsFile(t, title, m_xlsPath, protocol::displayLocale(), error);
 }
 
 // Every row as wide as the header: a missing cell is an empty one.
@@ -70,7 +82,7 @@ QList<QStringList> JournalVerbs::table() const
 
 QStringList JournalVerbs::resultLines() const
 {
-    if (!any() || !m_csvPath.isEmpty() || m_step == Step::Idle)
+    if (!any() || !m_csvPath.isEmpty() || !m_xlsPath.isEmpty() || m_step == Step::Idle)
         return {};
     QStringList lines;
     for (const QStringList &cells : table())

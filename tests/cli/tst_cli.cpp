@@ -1,8 +1,11 @@
 // tarvik-cli as factory scripts call it: options, report, exit codes.
 
 #include "../support/clirun.h"
+#include "../support/xlsreadback.h"
 
 #include <QDate>
+#include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QFile>
 #include <QRegularExpression>
@@ -19,6 +22,45 @@ Run cli(const QStringList &arguments)
 {
     QTemporaryDir workingDir;
     return testsupport::runCli(workingDir.path(), arguments, 60000);
+}
+
+// The CSV file as rows of fields (RFC 4180 quoting, CR LF, a leading BOM).
+QList<QStringList> csvRows(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    QString text = QString::fromUtf8(f.readAll());
+    if (text.startsWith(QChar(0xFEFF)))
+        text.remove(0, 1);
+    QList<QStringList> rows;
+    QStringList fields;
+    QString field;
+    bool quoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar ch = text[i];
+        if (quoted) {
+            if (ch == '"' && i + 1 < text.size() && text[i + 1] == '"')
+                field += text[++i];
+            else if (ch == '"')
+                quoted = false;
+            else
+                field += ch;
+        } else if (ch == '"') {
+            quoted = true;
+        } else if (ch == ',') {
+            fields << field;
+            field.clear();
+        } else if (ch == '\n') {
+            fields << field;
+            rows << fields;
+            fields.clear();
+            field.clear();
+        } else if (ch != '\r') {
+            field += ch;
+        }
+    }
+    return rows;
 }
 
 } // namespace
@@ -98,7 +140,10 @@ private slots:
                                              << "Неверная дата --day";
         QTest::newRow("day for the month journal") << QStringList{"--read-journal", "month", "--day", "2024-01-01"}
                                                    << 1 << "--day только с --read-journal profile";
-        QTest::newRow("csv without a journal") << QStringList{"--csv", "month.csv"} << 1 << "--csv требует --read-journal";
+        QTest::newRow("csv without a journal") << QStringList{"--csv", "month.csv"} << 1
+                                               << "--csv и --xls требуют --read-journal";
+        QTest::newRow("xls without a journal") << QStringList{"--xls", "month.xls"} << 1
+                                               << "--csv и --xls требуют --read-journal";
         QTest::newRow("journal with a schedule read") << QStringList{"--read-journal", "onoff", "--read-schedule", "a.tsc"}
                                                       << 1 << "--read-journal не сочетается";
         QTest::newRow("csv file not writable") << QStringList{"--baud", "115200", "--quiet", "--read-journal", "onoff",
@@ -258,6 +303,53 @@ private slots:
         QCOMPARE(lines.size() > 1, rowsHeld);
         for (const QString &line : lines)
             QVERIFY2(line.count('\t') == columns - 1, qPrintable(line));
+    }
+
+    // --xls beside --csv: nothing printed; the workbook holds the title with
+    // the built-in meter's serial, the captions, and every row as the CSV
+    // shows it, the energies (decimal comma) as numbers of their value and
+    // the dates as texts.
+    void readJournalToXls()
+    {
+        QTemporaryDir dir;
+        const QString xls = dir.filePath("month.xls"), csv = dir.filePath("month.csv");
+        const Run r = cli({"--port", "sim", "--baud", "115200", "--quiet", "--read-journal", "month", "--xls", xls,
+                           "--csv", csv});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        QCOMPARE(r.out, QString());
+        const QList<QStringList> shown = csvRows(csv);
+        QVERIFY(shown.size() > 1);
+
+        const testsupport::XlsSheet sheet = testsupport::readXlsBack(xls);
+        QVERIFY2(sheet.error.isEmpty(), qPrintable(sheet.error));
+        QCOMPARE(sheet.rows.size(), shown.size() + 1);
+        QCOMPARE(sheet.rows[0][0].text, QStringLiteral("Счетчик № 123456, Месячный журнал ")); // the built-in meter
+        for (int c = 0; c < shown[0].size(); ++c)
+            QCOMPARE(sheet.rows[1][c].text, shown[0][c]);
+        for (int i = 1; i < shown.size(); ++i) {
+            const QList<testsupport::XlsCell> &row = sheet.rows[i + 1];
+            QCOMPARE(row[0].type, int(testsupport::XlsCell::Text)); // "Дата"
+            QCOMPARE(row[0].text, shown[i][0]);
+            QVERIFY2(QRegularExpression("^\\d+,\\d\\d$").match(shown[i][1]).hasMatch(), qPrintable(shown[i][1]));
+            QCOMPARE(row[1].type, int(testsupport::XlsCell::Number)); // "Активная"
+            QCOMPARE(row[1].number, QString(shown[i][1]).replace(',', '.').toDouble());
+        }
+    }
+
+    // A workbook that cannot take the place of the target (a folder there):
+    // exit 6 with the warning, nothing printed instead, no file left.
+    void xlsNotWritable()
+    {
+        QTemporaryDir dir;
+        const QString xls = dir.filePath("onoff.xls");
+        QVERIFY(QDir().mkdir(xls));
+        const Run r = cli({"--port", "sim", "--baud", "115200", "--quiet", "--read-journal", "onoff", "--xls", xls});
+        QCOMPARE(r.exitCode, 6);
+        QVERIFY2(r.err.contains("Файл не может быть создан в указанной директории, или файл с таким именем сейчас открыт!"),
+                 qPrintable(r.err));
+        QCOMPARE(r.out, QString());
+        QVERIFY(QFileInfo(xls).isDir());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
     }
 
     void help()
