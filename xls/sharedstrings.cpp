@@ -20,7 +20,7 @@ struct Bucket
 class RecordSplitter
 {
 public:
-    RecordSplitter(QByteArray &stream) : m_stream(stream) {}
+    explicit RecordSplitter(QByteArray &stream) : m_stream(stream) {}
 
     int room() const { return kMaxRecordData - int(m_data.size()); }
     QByteArray &data() { return m_data; }
