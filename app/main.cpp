@@ -9,10 +9,12 @@
 #include "app/journalspage.h"
 #include "app/meterpageview.h"
 #include "app/plcpage.h"
+#include "app/profilechart.h"
 #include "app/protocolpage.h"
 #include "app/schedulefileactions.h"
 #include "app/schedulepage.h"
 #include "app/settingspage.h"
+#include "app/textreport.h"
 #include "link/linemode.h"
 #include "link/qtclock.h"
 #include "link/speeds.h"
@@ -215,6 +217,7 @@ void TFormMain::buildActions()
     connect(ActionDisconnect, &QAction::triggered, this, [this] { m_station->connection().disconnectLink(); });
     connect(ActionFindAddress, &QAction::triggered, this, [this] { m_station->connection().findAddress(); });
     connect(ActionReset, &QAction::triggered, this, [this] { m_station->resetReadings(); });
+    connect(ActionTxt, &QAction::triggered, this, &TFormMain::ActionTxtExecute);
 }
 
 void TFormMain::buildToolBar()
@@ -460,8 +463,35 @@ void TFormMain::buildSchedulePage()
 // "Месячный" is shown (14.).
 void TFormMain::buildJournalsPage()
 {
-    m_journalsPage = new JournalsPage(m_station->journals(), m_clock->now().date(), m_pages);
+    JournalExportHooks exportHooks;
+    exportHooks.saveFileName = m_options.saveJournalFile; // empty: the file dialog
+    exportHooks.showMessage = [this](QMessageBox::Icon icon, const QString &caption, const QString &text) {
+        message(icon, caption, text);
+    };
+    exportHooks.openUrl = m_options.openUrl;
+    m_journalsPage = new JournalsPage(m_station->journals(), m_clock->now().date(), m_pages, std::move(exportHooks));
     m_pages->addTab(m_journalsPage, QStringLiteral("Журналы"));
+    ChartSaveHooks chartHooks;
+    chartHooks.saveFileName = m_options.saveChartFile; // empty: the file dialog
+    chartHooks.showMessage = [this](QMessageBox::Icon icon, const QString &caption, const QString &text) {
+        message(icon, caption, text);
+    };
+    m_journalsPage->chart()->setSaveHooks(std::move(chartHooks));
+}
+
+// "Краткий отчет": the page "О счетчике" into a text file, then opened.
+void TFormMain::ActionTxtExecute()
+{
+    const auto chooseFile = m_options.saveReportFile ? m_options.saveReportFile : saveDialog(this);
+    const QString path = chooseFile(QStringLiteral("Текстовые файлы (*.txt)"), QStringLiteral("txt"));
+    if (path.isEmpty())
+        return;
+    QString error;
+    if (!writeTextReport(path, textReportLines(m_station->page(), m_clock->now()), &error)) {
+        message(QMessageBox::Warning, QStringLiteral("Краткий отчет"), error);
+        return;
+    }
+    m_options.openUrl(QUrl::fromLocalFile(path));
 }
 
 QProgressBar *TFormMain::gaugeSched() const

@@ -55,6 +55,11 @@ struct StartupOptions
     // The settings template dialogs of the page "Установка" (empty path: cancelled).
     std::function<QString(const QString &filter)> openTemplateFile;
     std::function<QString(const QString &filter, const QString &defaultSuffix)> saveTemplateFile;
+    // The save dialogs of the journal export (*.xls), the chart picture
+    // (*.bmp) and the text report (*.txt) (empty path: cancelled).
+    std::function<QString(const QString &filter, const QString &defaultSuffix)> saveJournalFile;
+    std::function<QString(const QString &filter, const QString &defaultSuffix)> saveChartFile;
+    std::function<QString(const QString &filter, const QString &defaultSuffix)> saveReportFile;
     schedule::TFrameShedule::Options editor;
 };
 
@@ -100,6 +105,7 @@ private:
     void bindEngine();
     void bindAccessPassword();
     void ActionSettingExecute();
+    void ActionTxtExecute();
     void applyRunModes();
 
     QAction *makeAction(const QString &name, const QString &caption, const QString &hint, bool enabled,

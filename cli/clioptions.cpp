@@ -53,8 +53,9 @@ bool journalOptions(const QCommandLineParser &p, Options &o, QString *error)
         return false;
     }
     o.csvPath = p.value("csv");
-    if (!o.csvPath.isEmpty() && !o.readJournal) {
-        *error = QStringLiteral("--csv требует --read-journal");
+    o.xlsPath = p.value("xls");
+    if ((!o.csvPath.isEmpty() || !o.xlsPath.isEmpty()) && !o.readJournal) {
+        *error = QStringLiteral("--csv и --xls требуют --read-journal");
         return false;
     }
     if (o.readJournal && (o.findAddress || !o.readSchedule.isEmpty() || !o.writeSchedule.isEmpty()
@@ -85,8 +86,8 @@ std::optional<Options> parseOptions(const QStringList &arguments, QString *error
         "cells separated by TAB.\n"
         "Exit codes: 0 ok, 1 bad options, 2 port not opened, 3 meter never answered, 4 port lost,\n"
         "5 a schedule or settings write or a schedule or journal read failed or was refused, 6 a schedule\n"
-        "or settings file cannot be read, is damaged or is refused (nothing sent) or the CSV file cannot\n"
-        "be written, 7 the schedule read back differs from the one written."));
+        "or settings file cannot be read, is damaged or is refused (nothing sent) or the CSV, .xls or\n"
+        "report file cannot be written, 7 the schedule read back differs from the one written."));
     // Our own help option: Qt's would also list --help-all, which means
     // nothing here.
     const QCommandLineOption help({"h", "help"}, "Show this help and exit.");
@@ -130,6 +131,10 @@ std::optional<Options> parseOptions(const QStringList &arguments, QString *error
         {"day", "With --read-journal profile (required there): the day YYYY-MM-DD whose records are read.", "date"},
         {"csv", "With --read-journal: write the table to this CSV file (UTF-8, comma-separated) instead of "
                 "printing it.", "file"},
+        {"xls", "With --read-journal: export the table to this .xls workbook (title, captions, rows; numbers as "
+                "numbers) instead of printing it. Can go with --csv.", "file"},
+        {"report-txt", "After the run write the short text report of the page \"О счетчике\" to this file "
+                       "(Windows-1251, CR LF).", "file"},
         {"sim-address", "Address of the built-in meter (default: --address).", "n"},
         {"sim-silent", "The built-in meter answers nothing."},
         {"sim-busy", "The built-in meter answers \"memory busy\" to the next n requests.", "n"},
@@ -208,6 +213,7 @@ std::optional<Options> parseOptions(const QStringList &arguments, QString *error
         *error = QStringLiteral("--verify требует --write-schedule");
         return std::nullopt;
     }
+    o.reportTxt = p.value("report-txt");
     o.writeSettings = p.value("write-settings");
     o.password = p.value("password");
     if (o.password.size() > protocol::AccessPassword::kMaxLength || !protocol::fitsCp1251(o.password)) {

@@ -19,7 +19,7 @@ enum ExitCode {
     ExitNoAnswer = 3,     // the meter never answered
     ExitPortLost = 4,     // the port went away during the run
     ExitBatchFailed = 5,  // a schedule or settings write, or a schedule or journal read, failed or was refused
-    ExitScheduleFile = 6, // a schedule or settings file cannot be read, is damaged or is refused; a CSV file cannot be written
+    ExitScheduleFile = 6, // a schedule or settings file cannot be read, is damaged or is refused; a CSV, .xls or report file cannot be written
     ExitVerifyFailed = 7, // the schedule read back differs from the one written
 };
 
@@ -47,6 +47,8 @@ struct Options
     std::optional<journals::Journal> readJournal; // the journal to read after the first cycle
     QDate journalDay;      // the load-profile day (--day)
     QString csvPath;       // the journal goes to this CSV file instead of stdout
+    QString xlsPath;       // the journal goes to this .xls workbook instead of stdout
+    QString reportTxt;     // after the run, the short text report ("Краткий отчет") goes to this file
     // Built-in meter only.
     int simAddress = -1;   // -1: the same as --address
     bool simSilent = false;
