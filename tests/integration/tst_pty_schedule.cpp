@@ -6,6 +6,7 @@
 #include "simprocess.h"
 
 #include "../support/clirun.h"
+#include "../support/testfiles.h"
 
 #include <QFile>
 #include <QProcess>
@@ -13,6 +14,9 @@
 #include <QTest>
 
 namespace {
+
+using testsupport::writeFile;
+using testsupport::readFile;
 
 using testsupport::CliRun;
 using testsupport::runCli;
@@ -36,18 +40,6 @@ QByteArray exampleFile()
 {
     return tsc(hex("010107012302") + QByteArray(26, '\0'), hex("07033008 01010001") + QByteArray(56, '\0'), 40,
                {hex("010000 00 FF FF0F"), hex("200700 05 0D FF0F"), hex("012300 00 FF FF0F")});
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 const QStringList kSimFast = {QStringLiteral("--baud"), QStringLiteral("115200")};

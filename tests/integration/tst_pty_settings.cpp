@@ -9,6 +9,7 @@
 #include "protocol/cp1251.h"
 
 #include "../support/clirun.h"
+#include "../support/testfiles.h"
 
 #include <QFile>
 #include <QProcess>
@@ -17,20 +18,11 @@
 
 namespace {
 
+using testsupport::writeFile;
+using testsupport::readFile;
+
 using testsupport::CliRun;
 using testsupport::runCli;
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // Every task ticked: address 56 at 57600 bit/s in MODBUS with even parity,
 // billing day 25 at hour 7, a Cyrillic password, remote control 123456 with

@@ -7,6 +7,7 @@
 #include "../support/xlsreadback.h"
 #include "journals/journaltitles.h"
 #include "journals/xlsexport.h"
+#include "../support/testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,20 +22,11 @@ using testsupport::XlsCell;
 
 namespace {
 
+using testsupport::writeFile;
+using testsupport::readFile;
+
 const QLocale kRussian(QLocale::Russian, QLocale::Russia);
 const QLocale kEnglish(QLocale::English, QLocale::UnitedStates);
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // Names of the temporary files the export may leave behind.
 QStringList leftovers(const QString &folder)

@@ -3,6 +3,7 @@
 // functions.
 
 #include "protocol/settingstemplate.h"
+#include "../support/testfiles.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -13,6 +14,8 @@
 using protocol::SettingsValues;
 
 namespace {
+
+using testsupport::writeFile;
 
 // Every control a template stores, as the page names them.
 const QStringList kStoredKeys = {
@@ -98,12 +101,6 @@ void compareKept(const SettingsValues &a, const SettingsValues &b)
     QCOMPARE(a.datePickerEdited, b.datePickerEdited);
     QCOMPARE(a.timePickerEdited, b.timePickerEdited);
     QCOMPARE(a.SpinEdit_Number, b.SpinEdit_Number);
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 } // namespace

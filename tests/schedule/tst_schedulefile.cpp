@@ -6,6 +6,7 @@
 #include "schedule/schedulefile.h"
 #include "schedule/transfers.h"
 #include "schedule/zoneentry.h"
+#include "../support/testfiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -14,6 +15,9 @@
 using namespace schedule;
 
 namespace {
+
+using testsupport::writeFile;
+using testsupport::readFile;
 
 const QByteArray kCrLf = QByteArray::fromHex("0D0A");
 const QByteArray kZone1 = QByteArray::fromHex("4207300C0DFF0F"); // day mask 0D: "ПН", "СР", "ЧТ"
@@ -37,18 +41,6 @@ ScheduleFileData twoZoneData()
     TransferList transfers;
     transfers.insert(QDate(2030, 3, 7), 8);
     return {holidays.GetHolidayBlock(), transfers.GetTransferBlock(), 5, {kZone1, kZone2}};
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 } // namespace
