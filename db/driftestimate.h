@@ -37,7 +37,8 @@ public:
     void setLastProgrammed(const QDateTime &value) { m_lastProgrammed = value; }
     QDateTime lastProgrammed() const { return m_lastProgrammed; }
 
-    // One time reply without a clock fault: meterTime is the meter's clock,
+    // One time reply without a clock fault, in database mode only (outside
+    // it EditDelta is never filled): meterTime is the meter's clock,
     // now the PC's, both local. Adds an estimate when the meter was last
     // programmed more than half a day ago and returns the new EditDelta text
     // (the mean of this connection's estimates); otherwise returns an empty

@@ -225,7 +225,7 @@ private slots:
         QTest::newRow("serial of another type") << 777777 << 0 << 0 << unknown << unknownCaption;
         QTest::newRow("numbered now, unknown") << 0 << 999999 << 0 << unknown << unknownCaption;
         QTest::newRow("numbered now, RF-PLC number taken") << 0 << 654321 << 0 << taken << takenCaption;
-        QTest::newRow("serial read, its RF-PLC number is its own") << 654321 << 0 << 103 << "" << "";
+        QTest::newRow("serial read, its RF-PLC number is its own") << 654321 << 654321 << 103 << "" << "";
     }
     void preCheck()
     {
@@ -446,11 +446,12 @@ private slots:
         for (const auto &[qualified, meant] : columns) {
             const QString table = qualified.section(u'.', 0, 0);
             const QString column = qualified.section(u'.', 1);
-            const DbResult r = must(QStringLiteral("SELECT CHAR_LENGTH(%1) AS n, HEX(%1) AS h FROM %2 WHERE "
+            const DbResult r = must(QStringLiteral("SELECT CHAR_LENGTH(%1) AS n, LENGTH(%1) AS b, HEX(%1) AS h FROM %2 WHERE "
                                                    "operation_id = (SELECT MAX(operation_id) FROM operation)")
                                         .arg(column, table));
             QCOMPARE(r.rows.size(), 1);
             QCOMPARE(r.first("n").toInt(), meant.size());
+            QCOMPARE(r.first("b").toInt(), meant.toUtf8().size()); // the columns hold UTF-8
             QCOMPARE(r.first("h").toString(), QString::fromLatin1(meant.toUtf8().toHex().toUpper()));
         }
     }
