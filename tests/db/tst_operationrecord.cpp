@@ -571,6 +571,22 @@ private slots:
         QCOMPARE(must("SELECT * FROM msl_ WHERE msl_id = 40").first("state_operation").toInt(), 1);
     }
 
+    // The server away when a record begins: the record fails as one, and
+    // once the server is back the next record goes through.
+    void recordWithoutServer()
+    {
+        QVERIFY(testserver::pause());
+        const DbOutcome outcome = m_recorder.RecordOperation(100, sampleValues(), true, recordMoment);
+        QCOMPARE(outcome.kind, DbOutcome::RecordFailed);
+        QVERIFY2(outcome.text.startsWith(QStringLiteral("Ошибка записи в БД: ")), qPrintable(outcome.text));
+        QVERIFY(outcome.text.size() > QStringLiteral("Ошибка записи в БД: ").size());
+        QCOMPARE(outcome.caption, QStringLiteral("Ошибка БД"));
+        QVERIFY(!m_db.inTransaction());
+        QVERIFY(testserver::resume());
+        QVERIFY(m_recorder.RecordOperation(100, sampleValues(), true, recordMoment).done());
+        QCOMPARE(count("set_tarvik", "operation_id > 63"), 1);
+    }
+
     // The values of a record as the pages show them when the batch is queued.
     void valuesFromPages()
     {
