@@ -208,7 +208,28 @@ class TstRouteSheet : public QObject
         return all;
     }
 
+    // A BEFORE trigger raising failureText when condition holds for the
+    // row; dropped by cleanup().
+    bool failWhen(const QString &table, const QString &event, const QString &condition)
+    {
+        m_trigger = QStringLiteral("routesheet_failure");
+        return seed(QStringLiteral("CREATE TRIGGER %1 BEFORE %2 ON %3 FOR EACH ROW IF %4 THEN "
+                                   "SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT = '%5'; END IF")
+                        .arg(m_trigger, event, table, condition, failureText));
+    }
+    QString m_trigger;
+    const QString failureText = QStringLiteral("Сбой записи маршрутного листа");
+
 private slots:
+    void cleanup()
+    {
+        if (!m_trigger.isEmpty())
+            must(QStringLiteral("DROP TRIGGER IF EXISTS ") + m_trigger);
+        m_trigger.clear();
+        if (m_db.inTransaction())
+            m_db.rollback();
+    }
+
     void init()
     {
         for (const char *table : tables)
@@ -453,6 +474,59 @@ private slots:
         const Outcome o = record(100001);
         QVERIFY(!o.ok);
         QVERIFY(!o.error.isEmpty());
+        QCOMPARE(snapshot(), before);
+    }
+
+    // Every write of the route sheet failing on the server: the call fails
+    // with the server's message, and the rolled-back record leaves every
+    // table as it was. A new registration (fresh) makes the registration's
+    // writes; a registration whose last meter arrives (meter 101 both entry
+    // and rejected, 102 good with a stray entry, 103 rejected) makes the
+    // others, the sentinel picking the statement where two share a table.
+    void failureRollsBack_data()
+    {
+        QTest::addColumn<bool>("fresh");
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QString>("event");
+        QTest::addColumn<QString>("condition");
+        QTest::newRow("no failure") << false << "" << "" << "";
+        QTest::newRow("qAddRegMsl") << true << "RegMsl" << "INSERT" << "1";
+        QTest::newRow("qAddRegEntry") << true << "RegMslEntry" << "INSERT" << "1";
+        QTest::newRow("qAddRegGood") << false << "RegMslGood" << "INSERT" << "1";
+        QTest::newRow("qDelRegEntry") << false << "RegMslEntry" << "DELETE" << "OLD.electro_id = 101";
+        QTest::newRow("qDelRegBrak") << false << "RegMslBrak" << "DELETE" << "OLD.electro_id = 101";
+        QTest::newRow("qUpdMslElectro") << false << "MslElectro" << "UPDATE" << "NEW.Fbad <> OLD.Fbad";
+        QTest::newRow("qDelBrak") << false << "RegMslBrak" << "DELETE" << "OLD.electro_id = 103";
+        QTest::newRow("qDelGood") << false << "RegMslGood" << "DELETE" << "1";
+        QTest::newRow("qDelEntry") << false << "RegMslEntry" << "DELETE" << "OLD.electro_id = 102";
+        QTest::newRow("qDelMsl") << false << "RegMsl" << "DELETE" << "1";
+        QTest::newRow("qUpdateMslOp") << false << "msl_" << "UPDATE" << "1";
+        QTest::newRow("qAddOp") << false << "msl_" << "INSERT" << "1";
+        QTest::newRow("qUpdMslEl") << false << "MslElectro" << "UPDATE" << "NEW.msl_id <> OLD.msl_id";
+    }
+    void failureRollsBack()
+    {
+        QFETCH(bool, fresh);
+        QFETCH(QString, table);
+        QFETCH(QString, event);
+        QFETCH(QString, condition);
+        QVERIFY(buildSheet({{1, true, 5}, {2, true, 6}}, fresh ? 1 : 3));
+        if (!fresh)
+            QVERIFY(registration(3, {101, 102}, {102}, {101, 103}));
+        if (!table.isEmpty())
+            QVERIFY(failWhen(table, event, condition));
+        const QStringList before = snapshot();
+
+        const Outcome o = record(100001);
+        if (table.isEmpty()) {
+            // The scenario reaches the end: the operation is closed and the
+            // next one opened.
+            QVERIFY2(o.ok && o.admitted, qPrintable(o.error));
+            QCOMPARE(operations(), (QStringList{closedRow(40, 31, 3, 2, 1, true), openedRow(41, 32, 2)}));
+            return;
+        }
+        QVERIFY(!o.ok);
+        QVERIFY2(o.error.contains(failureText), qPrintable(o.error));
         QCOMPARE(snapshot(), before);
     }
 
