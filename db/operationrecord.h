@@ -59,10 +59,6 @@ public:
     // the record's outcome, and the lamp shows green only when it is Done.
     DbOutcome FixDb(const OperationValues &values, const QDateTime &now);
 
-    // The parameters of QueryIns for these values: every one NULL first, then
-    // those the record fills.
-    QVariantMap settingsRowParameters(int operationId, const OperationValues &values, bool withSettings) const;
-
 private:
     DbConnection &m_db;
     TDMemsl &m_routeSheet;
@@ -71,6 +67,9 @@ private:
     int m_plantId = 0;
     int m_electroId = 0;
 
+    // The parameters of QueryIns for these values: every one NULL first, then
+    // those the record fills.
+    QVariantMap settingsRowParameters(int operationId, const OperationValues &values, bool withSettings) const;
     // The statements of a record, in order; an empty text when all ran,
     // else the server's message of the first that failed.
     QString writeRecord(int electroId, const OperationValues &values, bool withSettings, const QDateTime &now);
