@@ -153,7 +153,9 @@ QVariantMap OperationRecorder::settingsRowParameters(int operationId, const Oper
         p["baud"] = v.newBaudText;
     }
     if (v.CheckTime) {
-        p["date_time"] = QDateTime(v.DatePicker, v.TimePicker);
+        const QDateTime written(v.DatePicker, v.TimePicker);
+        if (written.isValid()) // pickers never read stay NULL
+            p["date_time"] = written;
         p["summer"] = v.CheckBoxClock;
     }
     if (v.CheckPassword)

@@ -357,6 +357,18 @@ private slots:
         QCOMPARE(count("set_pk"), 1); // the meter had a serial: no RF-PLC row
     }
 
+    // "Время" ticked while the pickers hold no date: the time stays NULL
+    // rather than a made-up one, and the record goes through.
+    void timeWithoutDate()
+    {
+        OperationValues v = sampleValues();
+        v.DatePicker = QDate();
+        QVERIFY(m_recorder.RecordOperation(100, v, true, recordMoment).done());
+        const DbResult row = lastRecord("set_tarvik");
+        QVERIFY(row.first("date_time").isNull());
+        QCOMPARE(row.first("summer").toInt(), 1);
+    }
+
     // The success flag and secperday from the text of EditDelta, read in the
     // locale it was shown in; a checksum that is no integer is stored as 0.
     void successFlag_data()
