@@ -27,7 +27,6 @@ const int plantId = 4;
 const int ourOperator = 11;   // holds configuration 11 (operation type 5)
 const int otherOperator = 12; // holds configuration 12 (operation types 6 and 7)
 const int sheet = 20;
-const int openOp = 40;
 
 // The moment of the records: its date is "10.12.26", its second 10:12:26.
 const QDateTime now(QDate(2026, 12, 10), QTime(10, 12, 26, 789));
@@ -38,8 +37,8 @@ const QDateTime now(QDate(2026, 12, 10), QTime(10, 12, 26, 789));
 const char *const baseSeed[] = {
     "INSERT INTO operator(person_id,login,operating) VALUES(11,'op',1),(12,'other',1)",
     "INSERT INTO config_operator(person_id,config_id) VALUES(11,11),(12,12)",
-    "INSERT INTO type_operation_msl(type_operation_msl_id,name_operation)"
-    " VALUES(5,'Программирование'),(6,'Проверка'),(7,'Упаковка')",
+    ("INSERT INTO type_operation_msl(type_operation_msl_id,name_operation)"
+     " VALUES(5,'Программирование'),(6,'Проверка'),(7,'Упаковка')"),
     "INSERT INTO config_operation(config_operation_id,config_id,type_operation_msl_id) VALUES(1,11,5),(2,12,6),(3,12,7)",
     "INSERT INTO type_status(type_status_id,name_status) VALUES(2,'Ожидает работы'),(3,'ожидает работы'),(4,'В работе')",
     "INSERT INTO electrometer(electro_id,number,type_id) VALUES(101,100001,48),(102,100002,48),(103,100003,48)",
