@@ -4,6 +4,8 @@
 #include "app/appicon.h"
 #include "app/compacttabs.h"
 #include "app/cp1251validator.h"
+#include "app/dbactivation.h"
+#include "db/workstation.h"
 #include "app/dbpage.h"
 #include "app/indicatorpage.h"
 #include "app/journalspage.h"
@@ -20,6 +22,7 @@
 #include "link/speeds.h"
 
 #include <QActionGroup>
+#include <QCoreApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -62,6 +65,13 @@ std::function<QString(const QString &, const QString &)> saveDialog(QWidget *par
         return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
     };
 }
+
+// Ends the program without the close sequence. Queued: at the first show
+// the event loop may not run yet, and exit() outside it does nothing.
+void leaveEventLoop()
+{
+    QMetaObject::invokeMethod(QCoreApplication::instance(), [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+}
 } // namespace
 
 TFormMain::TFormMain(StartupOptions options, QWidget *parent) : QMainWindow(parent), m_options(std::move(options))
@@ -85,7 +95,7 @@ TFormMain::TFormMain(StartupOptions options, QWidget *parent) : QMainWindow(pare
     // 3, 4, 7. Configuration and run modes.
     restoreConfiguration();
     m_clock = m_options.clock ? m_options.clock : &meterlink::QtClock::instance();
-    m_station = std::make_unique<Station>(*m_clock, m_modes, m_workingDir);
+    m_station = std::make_unique<Station>(*m_clock, m_modes, m_workingDir, m_options.database);
 
     buildActions();
     buildToolBar();
@@ -110,6 +120,14 @@ TFormMain::TFormMain(StartupOptions options, QWidget *parent) : QMainWindow(pare
         move(screen->availableGeometry().center() - rect().center());
 
     m_about = new TAboutBox(this); // created with the window, shown on request
+
+    if (productiondb::Workstation *workstation = m_station->workstation()) {
+        auto show = [this](QMessageBox::Icon icon, const QString &caption, const QString &text) {
+            message(icon, caption, text);
+        };
+        auto end = m_options.endProgram ? m_options.endProgram : leaveEventLoop;
+        m_dbActivation = std::make_unique<DbActivation>(*workstation, show, end, kTitle);
+    }
 }
 
 TFormMain::~TFormMain()
@@ -779,13 +797,36 @@ void TFormMain::message(QMessageBox::Icon icon, const QString &caption, const QS
 void TFormMain::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
-    // The window became active: the year grid takes its panel's size anew.
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_schedulePage)
+    if (event->type() != QEvent::ActivationChange)
+        return;
+    if (isActiveWindow())
+        activated();
+    else if (m_dbActivation)
+        m_dbActivation->deactivated();
+}
+
+// The window became the program's active window (at its first show, when a
+// dialog of the program returns the focus): in database mode the
+// workstation is identified, which may end the program; then the year grid
+// takes its panel's size anew.
+void TFormMain::activated()
+{
+    if (m_dbActivation && !m_dbActivation->activated()) {
+        setEnabled(false); // the program is ending: nothing more to do here
+        return;
+    }
+    if (m_schedulePage)
         m_schedulePage->editor()->PanelYearCanResize();
 }
 
 void TFormMain::closeEvent(QCloseEvent *event)
 {
+    // Ended for a workstation or operator not in the database: the meter
+    // link stays as it is and the configuration is not saved.
+    if (m_dbActivation && m_dbActivation->ending()) {
+        event->accept();
+        return;
+    }
     if (!m_closed) {
         m_station->connection().disconnectLink();
         saveConfigurationAtClose();

@@ -2,6 +2,8 @@
 // The main window TFormMain: tool bar, connection panel, pages, menus and
 // status bar, bound to the station's engine. Start-up restores the
 // configuration and applies the run modes; closing disconnects and saves.
+// In database mode every activation identifies the workstation
+// (DbActivation), which may end the program without closing it.
 
 #include "app/configuration.h"
 #include "app/station.h"
@@ -29,6 +31,7 @@ class TAboutBox;
 
 namespace app {
 
+class DbActivation;
 class DbPage;
 class IndicatorPage;
 class JournalsPage;
@@ -61,6 +64,12 @@ struct StartupOptions
     std::function<QString(const QString &filter, const QString &defaultSuffix)> saveChartFile;
     std::function<QString(const QString &filter, const QString &defaultSuffix)> saveReportFile;
     schedule::TFrameShedule::Options editor;
+    // Database mode: the computer and user names and the PC clock setter
+    // (empty: the system's own), and how the program ends when the
+    // workstation or its operator is not in the database (empty: the
+    // application's event loop is left, with no close sequence).
+    DatabaseServices database;
+    std::function<void()> endProgram;
 };
 
 class TFormMain : public QMainWindow
@@ -107,6 +116,7 @@ private:
     void ActionSettingExecute();
     void ActionTxtExecute();
     void applyRunModes();
+    void activated();
 
     QAction *makeAction(const QString &name, const QString &caption, const QString &hint, bool enabled,
                         const QIcon &icon = {});
@@ -131,6 +141,7 @@ private:
     std::unique_ptr<Station> m_station;
     QList<meterlink::PortEntry> m_ports;
     bool m_closed = false;
+    std::unique_ptr<DbActivation> m_dbActivation; // database mode only
 
     // actions
     QAction *ActionConnect = nullptr;

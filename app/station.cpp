@@ -1,5 +1,9 @@
 #include "station.h"
 
+#include "db/dbconnection.h"
+#include "db/systemclock.h"
+#include "db/systemidentity.h"
+#include "db/workstation.h"
 #include "protocol/functioncatalogue.h"
 #include "sim/attach.h"
 
@@ -9,7 +13,8 @@ QString Station::simulatorPortName() { return QStringLiteral("sim:"); }
 
 QString Station::simulatorCaption() { return QStringLiteral("Имитатор счетчика"); }
 
-Station::Station(meterlink::Clock &clock, RunModes modes, const QString &workingDir, QObject *parent)
+Station::Station(meterlink::Clock &clock, RunModes modes, const QString &workingDir, DatabaseServices databaseServices,
+                 QObject *parent)
     : QObject(parent),
       m_clock(clock),
       m_modes(modes),
@@ -39,6 +44,22 @@ Station::Station(meterlink::Clock &clock, RunModes modes, const QString &working
             [this](const QString &text) { m_log.operationLogLine(text, m_page.meterSerial()); });
     registerDecoders();
     selectPort(simulatorPortName());
+    if (modes.databaseMode)
+        openDatabaseMode(databaseServices);
+}
+
+void Station::openDatabaseMode(DatabaseServices services)
+{
+    m_database = std::make_unique<productiondb::DbConnection>();
+    if (!services.identity) {
+        m_systemIdentity = std::make_unique<productiondb::OsIdentity>();
+        services.identity = m_systemIdentity.get();
+    }
+    if (!services.clockSetter) {
+        m_systemClock = std::make_unique<productiondb::SystemClockSetter>();
+        services.clockSetter = m_systemClock.get();
+    }
+    m_workstation = std::make_unique<productiondb::Workstation>(*m_database, *services.identity, *services.clockSetter);
 }
 
 Station::~Station()

@@ -26,7 +26,21 @@
 #include <QObject>
 #include <memory>
 
+namespace productiondb {
+class ClockSetter;
+class DbConnection;
+class SystemIdentity;
+class Workstation;
+} // namespace productiondb
+
 namespace app {
+
+// What database mode takes from the system; tests give their own.
+struct DatabaseServices
+{
+    productiondb::ClockSetter *clockSetter = nullptr;       // empty: the PC's clock
+    const productiondb::SystemIdentity *identity = nullptr; // empty: this computer and its user
+};
 
 class Station : public QObject
 {
@@ -39,8 +53,11 @@ public:
     static constexpr int kMeterTypeId = 48; // this meter model in the production database
 
     // workingDir: where the operation log lives (fixed at start-up).
+    // In database mode the station holds the production database connection
+    // (opened by its first statement) and the workstation identification;
+    // outside it there is neither, and the database is never touched.
     explicit Station(meterlink::Clock &clock, RunModes modes = {}, const QString &workingDir = QDir::currentPath(),
-                     QObject *parent = nullptr);
+                     DatabaseServices databaseServices = {}, QObject *parent = nullptr);
     ~Station() override;
 
     const RunModes &modes() const { return m_modes; }
@@ -63,6 +80,10 @@ public:
     // The journal reads of the page "Журналы".
     journals::JournalReader &journals() { return m_journals; }
 
+    // Database mode only; null outside it.
+    productiondb::DbConnection *database() { return m_database.get(); }
+    productiondb::Workstation *workstation() { return m_workstation.get(); }
+
     // Chooses the port for the next connection (only while disconnected):
     // the simulated meter for simulatorPortName(), a serial device otherwise.
     void selectPort(const QString &device, const QString &caption = {});
@@ -73,6 +94,7 @@ public:
 
 private:
     void registerDecoders();
+    void openDatabaseMode(DatabaseServices services);
 
     meterlink::Clock &m_clock;
     RunModes m_modes;
@@ -93,6 +115,11 @@ private:
     schedule::ScheduleTransfer m_scheduleTransfer;
     journals::JournalReader m_journals;
     bool m_usingSimulator = false;
+    // database mode (the workstation refers to the others)
+    std::unique_ptr<productiondb::DbConnection> m_database;
+    std::unique_ptr<productiondb::SystemIdentity> m_systemIdentity;
+    std::unique_ptr<productiondb::ClockSetter> m_systemClock;
+    std::unique_ptr<productiondb::Workstation> m_workstation;
 };
 
 } // namespace app
