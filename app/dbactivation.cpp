@@ -2,6 +2,8 @@
 
 #include "db/workstation.h"
 
+#include <utility>
+
 namespace app {
 
 DbActivation::DbActivation(productiondb::Workstation &workstation, ShowMessage showMessage,
@@ -30,12 +32,10 @@ bool DbActivation::activated()
 {
     if (m_ending)
         return false;
-    if (m_running)
+    // Back from our own box (also while it is still up): no new try.
+    const bool backFromOwnBox = std::exchange(m_activatedByOwnBox, false);
+    if (m_running || backFromOwnBox)
         return true;
-    if (m_activatedByOwnBox) {
-        m_activatedByOwnBox = false;
-        return true;
-    }
     m_running = true;
     const productiondb::IdentifyOutcome outcome = m_workstation.IdentifyWorkstation();
     switch (outcome.kind) {

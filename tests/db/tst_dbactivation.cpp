@@ -53,23 +53,26 @@ struct DbWindow
     int ended = 0;
     std::unique_ptr<TFormMain> window;
 
-    enum Boxes { Recorded, RealBoxes };
+    enum Boxes { Recorded, RealBoxes, RealBoxesOwnerClicked };
 
     // RealBoxes: every message is also shown as a modal box that takes the
     // focus and is closed a moment later, as by the operator; then the focus
     // returns to the window, as the window system gives it back to the
-    // box's owner.
+    // box's owner. RealBoxesOwnerClicked: besides, the window is activated
+    // while the box is still up (the operator clicks it).
     explicit DbWindow(bool marker = true, bool hookEnd = true, Boxes boxes = Recorded)
     {
         if (marker)
             place.markDatabaseMode();
         StartupOptions o = place.options();
-        if (boxes == RealBoxes)
-            o.showMessage = [this](QMessageBox::Icon icon, const QString &caption, const QString &text) {
+        if (boxes != Recorded)
+            o.showMessage = [this, boxes](QMessageBox::Icon icon, const QString &caption, const QString &text) {
                 place.messages.append({icon, caption, text});
                 if (place.messages.size() > 5)
                     return; // a loop: fail rather than hang
                 QMessageBox box(icon, caption, text, QMessageBox::Ok, window.get());
+                if (boxes == RealBoxesOwnerClicked)
+                    QTimer::singleShot(30, &box, [this] { window->activateWindow(); });
                 QTimer::singleShot(100, &box, [&box] { box.accept(); });
                 box.exec();
                 window->activateWindow();
@@ -234,14 +237,15 @@ private slots:
     // and is identified at the next activation once the server is back.
     void serverAway_data()
     {
-        QTest::addColumn<bool>("realBoxes");
-        QTest::newRow("recorded boxes") << false;
-        QTest::newRow("real boxes") << true;
+        QTest::addColumn<int>("boxes");
+        QTest::newRow("recorded boxes") << int(DbWindow::Recorded);
+        QTest::newRow("real boxes") << int(DbWindow::RealBoxes);
+        QTest::newRow("window clicked under the box") << int(DbWindow::RealBoxesOwnerClicked);
     }
     void serverAway()
     {
-        QFETCH(bool, realBoxes);
-        DbWindow w(true, true, realBoxes ? DbWindow::RealBoxes : DbWindow::Recorded);
+        QFETCH(int, boxes);
+        DbWindow w(true, true, DbWindow::Boxes(boxes));
         QVERIFY(testserver::pause());
         QVERIFY(w.showActive());
         QTRY_COMPARE(w.place.messages.size(), 1);
