@@ -5,7 +5,6 @@
 #include "app/compacttabs.h"
 #include "app/cp1251validator.h"
 #include "app/dbactivation.h"
-#include "db/workstation.h"
 #include "app/dbpage.h"
 #include "app/indicatorpage.h"
 #include "app/journalspage.h"
@@ -17,15 +16,16 @@
 #include "app/schedulepage.h"
 #include "app/settingspage.h"
 #include "app/textreport.h"
+#include "db/workstation.h"
 #include "link/linemode.h"
 #include "link/qtclock.h"
 #include "link/speeds.h"
 
 #include <QActionGroup>
-#include <QCoreApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>

@@ -48,25 +48,34 @@ DbResult Workstation::lookUp(const QString &statement, const QVariantMap &params
     return r;
 }
 
+DbResult Workstation::lookUpByName(const QString &statement, const QString &parameter, const QString &name,
+                                   const QString &column, int *id)
+{
+    // An empty name (unreadable, or a user name too long) would match a row
+    // with an empty name: it is nobody, whatever the table holds.
+    if (name.isEmpty()) {
+        *id = 0;
+        DbResult nothing;
+        nothing.ok = true;
+        return nothing;
+    }
+    return lookUp(statement, {{parameter, name}}, column, id);
+}
+
 IdentifyOutcome Workstation::IdentifyWorkstation()
 {
     const QString computer = computerKey(m_identity.computerName());
-    DbResult r = lookUp(QueryComputer, {{"name", computer}}, QStringLiteral("computer_id"), &m_computerId);
+    DbResult r = lookUpByName(QueryComputer, QStringLiteral("name"), computer, QStringLiteral("computer_id"),
+                              &m_computerId);
     if (!r.ok)
         return failed(r);
     if (m_computerId == 0)
         return notFound(notDescribed(QStringLiteral("Компьютер"), computer));
 
-    // An empty login would match an operator row with an empty login: it
-    // is nobody, whatever the table holds.
     const QString login = loginKey(m_identity.userName());
-    if (login.isEmpty()) {
-        m_personId = 0;
-    } else {
-        r = lookUp(QueryPerson, {{"login", login}}, QStringLiteral("person_id"), &m_personId);
-        if (!r.ok)
-            return failed(r);
-    }
+    r = lookUpByName(QueryPerson, QStringLiteral("login"), login, QStringLiteral("person_id"), &m_personId);
+    if (!r.ok)
+        return failed(r);
     if (m_personId == 0)
         return notFound(notDescribed(QStringLiteral("Пользователь"), login));
 

@@ -3,7 +3,8 @@
 // the production database, and the PC clock kept on the server's.
 //
 // IdentifyWorkstation looks up this computer (by its short network name),
-// the logged-in operator (by the user name, among active operators) and the
+// the logged-in operator (by the user name, among active operators; an
+// empty name is nobody, not the row with an empty login) and the
 // installation of type 3 of the computer; then it sets the PC clock from
 // the server. Each identifier is replaced when its query has run (0: not
 // found; a NULL counts as not found; only the first row is read). When one
@@ -68,6 +69,9 @@ public:
 private:
     // Runs a lookup; *id := its column of the first row (0 for none or NULL).
     DbResult lookUp(const QString &statement, const QVariantMap &params, const QString &column, int *id);
+    // The same by a name; an empty name finds nothing without asking.
+    DbResult lookUpByName(const QString &statement, const QString &parameter, const QString &name,
+                          const QString &column, int *id);
 
     DbConnection &m_db;
     const SystemIdentity &m_identity;

@@ -162,6 +162,8 @@ private slots:
         QTest::addColumn<QList<int>>("ids");
         QTest::newRow("unknown computer") << "OTHER" << "op" << "" << "Компьютер \"OTHER\" не описан в БД."
                                           << QList<int>{0, 0, 0};
+        QTest::newRow("empty computer name") << "" << "op" << "INSERT INTO computer(computer_id,name) VALUES(2,'')"
+                                             << "Компьютер \"\" не описан в БД." << QList<int>{0, 0, 0};
         QTest::newRow("computer before operator") << "OTHER.factory" << "nobody" << ""
                                                   << "Компьютер \"OTHER\" не описан в БД." << QList<int>{0, 0, 0};
         QTest::newRow("unknown user") << "PC" << "nobody" << "" << "Пользователь \"nobody\" не описан в БД."
