@@ -446,6 +446,13 @@ void MeterConnection::setSettingEnabled(bool on) { setControl(m_settingEnabled, 
 
 void MeterConnection::setFindAddressEnabled(bool on) { setControl(m_findAddressEnabled, on); }
 
+void MeterConnection::showLamp(Lamp lamp)
+{
+    setLamp(lamp);
+    if (lamp != Lamp::Hidden)
+        m_timerShape->start();
+}
+
 void MeterConnection::setLamp(Lamp lamp)
 {
     if (m_lamp == lamp)

@@ -92,6 +92,10 @@ public:
     void setMeterControls(bool enabled);
     void setStatusPanel(int panel, const QString &text);
     void setFixDbEnabled(bool enabled);
+    // Shows the result lamp as a finished batch does: green or red, hidden
+    // and every read value cleared 2 s later. ("Зафиксировать в Б&Д" shows
+    // its record's result this way.)
+    void showLamp(Lamp lamp);
     // A line for the protocol view from the protocol layer (rejected replies).
     void reportProtocolLine(const QString &line) { emit protocolLine(line); }
 

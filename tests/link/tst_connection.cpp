@@ -151,6 +151,33 @@ private slots:
         QCOMPARE(f.connection.lamp(), Lamp::Hidden);
     }
 
+    // A lamp shown from outside a batch ("Зафиксировать в Б&Д") goes out
+    // like a batch's: 2 s later, and every read value is cleared with it.
+    void lampShownFromOutsideGoesOutAfterTwoSeconds_data()
+    {
+        QTest::addColumn<int>("shown");
+        QTest::newRow("green") << int(Lamp::Green);
+        QTest::newRow("red") << int(Lamp::Red);
+    }
+    void lampShownFromOutsideGoesOutAfterTwoSeconds()
+    {
+        QFETCH(int, shown);
+        const Lamp lamp = Lamp(shown);
+        LinkFixture f;
+        f.connectAndStart();
+        QVERIFY(f.runExchanges(2));
+        const int resetsBefore = f.resets;
+        f.connection.showLamp(lamp);
+        QCOMPARE(f.connection.lamp(), lamp);
+        f.clock.advance(1990);
+        QCOMPARE(f.connection.lamp(), lamp);
+        QCOMPARE(f.resets, resetsBefore);
+        f.clock.advance(20);
+        QCOMPARE(f.connection.lamp(), Lamp::Hidden);
+        QCOMPARE(f.resets, resetsBefore + 1);
+        QVERIFY(f.connection.isConnected());
+    }
+
     void timeoutIntervalFollowsSetting()
     {
         LinkFixture f;
