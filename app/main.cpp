@@ -10,6 +10,7 @@
 #include "app/journalspage.h"
 #include "app/meterpageview.h"
 #include "app/plcpage.h"
+#include "app/productionrecording.h"
 #include "app/profilechart.h"
 #include "app/protocolpage.h"
 #include "app/schedulefileactions.h"
@@ -722,6 +723,25 @@ void TFormMain::bindEngine()
     connect(&c, &meterlink::MeterConnection::portError, this,
             [this](const QString &text) { message(QMessageBox::Critical, kTitle, text); });
     bindAccessPassword();
+    bindProductionRecording();
+}
+
+// Database mode: "Зафиксировать в Б&Д" records the meter; what the records
+// report becomes a box (a failed statement outside a record goes to the
+// general error handler, as the identification's does).
+void TFormMain::bindProductionRecording()
+{
+    ProductionRecording *records = m_station->productionRecording();
+    if (!records)
+        return;
+    connect(ActionFixDb, &QAction::triggered, records, &ProductionRecording::fixDb);
+    const auto error = [this](const QString &caption, const QString &text) {
+        message(QMessageBox::Critical, caption, text);
+    };
+    connect(records, &ProductionRecording::refused, this, error);
+    connect(records, &ProductionRecording::recordFailed, this, error);
+    connect(records, &ProductionRecording::databaseError, this,
+            [this](const QString &text) { message(QMessageBox::Critical, kTitle, text); });
 }
 
 // EditPass is the station's access password both ways: what the operator

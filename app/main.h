@@ -113,6 +113,7 @@ private:
     void fillPortLists();
     void bindEngine();
     void bindAccessPassword();
+    void bindProductionRecording();
     void ActionSettingExecute();
     void ActionTxtExecute();
     void applyRunModes();

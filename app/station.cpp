@@ -1,5 +1,6 @@
 #include "station.h"
 
+#include "app/productionrecording.h"
 #include "db/dbconnection.h"
 #include "db/systemclock.h"
 #include "db/systemidentity.h"
@@ -60,6 +61,7 @@ void Station::openDatabaseMode(DatabaseServices services)
         services.clockSetter = m_systemClock.get();
     }
     m_workstation = std::make_unique<productiondb::Workstation>(*m_database, *services.identity, *services.clockSetter);
+    m_productionRecording = std::make_unique<ProductionRecording>(*this, *m_database, *m_workstation);
 }
 
 Station::~Station()
@@ -93,6 +95,7 @@ void Station::resetReadings()
     m_settingsWriter.resetPickerFlags();
     m_page.resetReadings();
     m_rfPlc.resetReadings();
+    emit readingsReset();
 }
 
 } // namespace app

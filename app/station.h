@@ -35,6 +35,8 @@ class Workstation;
 
 namespace app {
 
+class ProductionRecording;
+
 // What database mode takes from the system; tests give their own.
 struct DatabaseServices
 {
@@ -83,6 +85,11 @@ public:
     // Database mode only; null outside it.
     productiondb::DbConnection *database() { return m_database.get(); }
     productiondb::Workstation *workstation() { return m_workstation.get(); }
+    // The operation records of the production database (database mode only).
+    ProductionRecording *productionRecording() { return m_productionRecording.get(); }
+
+    // The time every part of the station runs on.
+    meterlink::Clock &clock() { return m_clock; }
 
     // Chooses the port for the next connection (only while disconnected):
     // the simulated meter for simulatorPortName(), a serial device otherwise.
@@ -91,6 +98,11 @@ public:
 
     // ActionReset: every read value is cleared and read anew by polling.
     void resetReadings();
+
+signals:
+    // resetReadings has run (the production records start their clock-drift
+    // estimate again).
+    void readingsReset();
 
 private:
     void registerDecoders();
@@ -120,6 +132,7 @@ private:
     std::unique_ptr<productiondb::SystemIdentity> m_systemIdentity;
     std::unique_ptr<productiondb::ClockSetter> m_systemClock;
     std::unique_ptr<productiondb::Workstation> m_workstation;
+    std::unique_ptr<ProductionRecording> m_productionRecording;
 };
 
 } // namespace app
