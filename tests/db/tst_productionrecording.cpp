@@ -329,6 +329,32 @@ private slots:
         QVERIFY(b.databaseErrors.isEmpty());
     }
 
+    // Every reset of the read values starts the estimate again: after it
+    // the meter's new drift is shown alone, not averaged with the old one.
+    // Four days since the last programming leave room for the few seconds
+    // of a polling cycle (80001.6 s ahead and 79999.4 s behind: 20000 s a
+    // day to five digits).
+    void driftStartsAgainAfterReset()
+    {
+        QVERIFY(must("INSERT INTO operation(operation_id,type_id,electro_id,plant_id,person_id,success)"
+                     " VALUES(61,3,100,4,11,1)").ok);
+        QVERIFY(must("INSERT INTO set_tarvik(operation_id,date_time) VALUES(61,'2026-03-10 10:20:30')").ok);
+        Bench b;
+        auto &page = b.station.page();
+        b.station.simulator().setMeterTime(kStart.addMSecs(80001600));
+        QVERIFY(b.identified());
+        b.station.connection().connectLink();
+        QVERIFY(b.clock.advanceUntil([&] { return !page.editDelta().isEmpty(); }, 3000));
+        QCOMPARE(page.editDelta(), QStringLiteral("20000,00"));
+
+        b.station.resetReadings();
+        QVERIFY(page.editDelta().isEmpty());
+        b.station.simulator().setMeterTime(b.clock.now().addMSecs(-79999400));
+        QVERIFY(b.clock.advanceUntil([&] { return !page.editDelta().isEmpty(); }, 6000));
+        QVERIFY(b.clock.elapsedMs() < 6000);
+        QCOMPARE(page.editDelta(), QStringLiteral("-20000,00"));
+    }
+
     // The server goes away before the serial is read: the lookup fails, the
     // reply is finished and polling goes on; the error is told once, after
     // the reply has been dealt with, and no estimate is made.
