@@ -87,7 +87,14 @@ std::optional<Options> parseOptions(const QStringList &arguments, QString *error
         "Exit codes: 0 ok, 1 bad options, 2 port not opened, 3 meter never answered, 4 port lost,\n"
         "5 a schedule or settings write or a schedule or journal read failed or was refused, 6 a schedule\n"
         "or settings file cannot be read, is damaged or is refused (nothing sent) or the CSV, .xls or\n"
-        "report file cannot be written, 7 the schedule read back differs from the one written."));
+        "report file cannot be written, 7 the schedule read back differs from the one written.\n"
+        "Database mode: with the file SettingSql.tarvik in the working directory the run works for the\n"
+        "factory database as the window does: the workstation and operator are identified first, a\n"
+        "settings write is checked and recorded there (no operation-log file), and the tasks the\n"
+        "database mode disables may not be ticked in a template. Exit codes there: 8 the workstation,\n"
+        "operator or installation is not in the database, 9 the database refused the meter (nothing\n"
+        "was sent), 10 the record failed and was rolled back, 11 the database could not be reached or\n"
+        "a statement outside a record failed (nothing was recorded)."));
     // Our own help option: Qt's would also list --help-all, which means
     // nothing here.
     const QCommandLineOption help({"h", "help"}, "Show this help and exit.");
@@ -123,7 +130,12 @@ std::optional<Options> parseOptions(const QStringList &arguments, QString *error
                             "bit 30 cover mode, bit 31 key press only); decimal or 0x hex.", "MASK WORD"},
         {"write-settings", "Write the settings template of this JSON file into the meter as one batch, after the "
                            "first polling cycle; the run goes on until the values have been read anew.", "file"},
-        {"serial", "With --write-settings: the serial number 0..16777215 to write when the meter has none.", "n"},
+        {"serial", "With --write-settings: the serial number 0..16777215 to write when the meter has none. In "
+                   "database mode it is scanned in after the first polling cycle, as the barcode scanner would "
+                   "(with \"Параметры связи\" ticked its last two digits become the new address).", "n"},
+        {"fix-db", "Database mode: record the connected meter without writing (\"Зафиксировать в Б&Д\"), after "
+                   "the first polling cycle."},
+        {"no-clock-sync", "Database mode: do not set the PC clock from the database server (test runs)."},
         {"password", "Access password for writes, up to 6 characters (default empty).", "text"},
         {"read-journal", "After the first polling cycle read a journal: month, day, onoff, settings, quality or "
                          "profile; print its captions and rows (TAB-separated). A read cut off prints the rows read "
@@ -211,6 +223,12 @@ std::optional<Options> parseOptions(const QStringList &arguments, QString *error
     }
     if (o.verify && o.writeSchedule.isEmpty()) {
         *error = QStringLiteral("--verify требует --write-schedule");
+        return std::nullopt;
+    }
+    o.fixDb = p.isSet("fix-db");
+    o.noClockSync = p.isSet("no-clock-sync");
+    if (o.fixDb && (o.findAddress || p.isSet("write-settings"))) {
+        *error = QStringLiteral("--fix-db не сочетается с --find-address и --write-settings");
         return std::nullopt;
     }
     o.reportTxt = p.value("report-txt");

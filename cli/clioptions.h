@@ -21,6 +21,13 @@ enum ExitCode {
     ExitBatchFailed = 5,  // a schedule or settings write, or a schedule or journal read, failed or was refused
     ExitScheduleFile = 6, // a schedule or settings file cannot be read, is damaged or is refused; a CSV, .xls or report file cannot be written
     ExitVerifyFailed = 7, // the schedule read back differs from the one written
+    // Database mode (the marker file in the working directory):
+    ExitNotInDatabase = 8,  // the workstation, operator or installation is not in the database
+    ExitMeterRefused = 9,   // the database check refused the meter (not registered, or its
+                            // RF-PLC number taken): nothing was sent to it and nothing recorded
+    ExitRecordFailed = 10,  // the record failed and was rolled back
+    ExitDatabaseError = 11, // a statement outside a record failed (server unreachable): the run
+                            // stopped there, nothing was recorded
 };
 
 struct Options
@@ -42,7 +49,10 @@ struct Options
     bool verify = false;   // after the write, read back and compare
     MeterVerbOptions meterVerbs; // --write-plc-address ... --write-indicator
     QString writeSettings; // write the settings template in this JSON file into the meter
-    int serial = 0;        // SpinEdit_Number for --write-settings (written when the meter has none)
+    int serial = 0;        // SpinEdit_Number for --write-settings (written when the meter has none);
+                           // in database mode scanned in after the first polling cycle
+    bool fixDb = false;    // database mode: record the meter without writing ("Зафиксировать в Б&Д")
+    bool noClockSync = false; // database mode: leave the PC clock alone (test runs)
     QString password;      // EditPass, the access password for writes
     std::optional<journals::Journal> readJournal; // the journal to read after the first cycle
     QDate journalDay;      // the load-profile day (--day)

@@ -3,7 +3,10 @@
 #include "addressfinder.h"
 #include "journalverbs.h"
 #include "meterverbs.h"
+#include "productionmode.h"
+#include "recordverbs.h"
 #include "scheduleverbs.h"
+#include "serialscan.h"
 #include "settingsverbs.h"
 #include "app/pagereport.h"
 #include "app/textreport.h"
@@ -12,8 +15,11 @@
 #include "link/qtclock.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QTextStream>
 #include <QTimer>
+
+#include <memory>
 
 namespace cli {
 
@@ -48,9 +54,32 @@ int run(const Options &o)
 {
     QTextStream out(stdout);
     QTextStream err(stderr);
-    app::Station station(meterlink::QtClock::instance(), app::RunModes{o.master, false});
+    const QDir workingDir = QDir::current();
+    const app::RunModes modes = runModesFor(o, workingDir);
+    if (o.fixDb && !modes.databaseMode) {
+        err << QStringLiteral("--fix-db только в режиме базы данных (файл %1 в рабочей папке)")
+                   .arg(QString::fromLatin1(app::kMarkerFileName))
+            << '\n';
+        return ExitUsage;
+    }
+    KeptClock keptClock;
+    app::DatabaseServices databaseServices;
+    if (o.noClockSync)
+        databaseServices.clockSetter = &keptClock;
+    app::Station station(meterlink::QtClock::instance(), modes, workingDir.path(), databaseServices);
+    // A production run knows its workstation and operator before anything else.
+    if (QString message; const int code = identifyWorkstation(station, &message)) {
+        err << message << '\n';
+        return code;
+    }
     configure(station, o);
     auto &c = station.connection();
+    std::unique_ptr<SerialScan> serialScan;
+    std::unique_ptr<RecordVerbs> records;
+    if (modes.databaseMode) {
+        serialScan = std::make_unique<SerialScan>(station, o.serial);
+        records = std::make_unique<RecordVerbs>(station, o);
+    }
 
     // The schedule file to write is read before anything is sent.
     ScheduleVerbs verbs(station, o);
@@ -65,6 +94,10 @@ int run(const Options &o)
     }
     MeterVerbs meterVerbs(station, o.meterVerbs);
     JournalVerbs journal(station, o);
+    if (records) {
+        QObject::connect(&settings, &SettingsVerbs::aboutToWrite, records.get(), &RecordVerbs::preCheckStarting);
+        settings.setRefusalVerdict([&records](int *code, QString *message) { records->preCheckVerdict(code, message); });
+    }
 
     int exitCode = ExitOk;
     int cycleStarts = 0;
@@ -77,7 +110,8 @@ int run(const Options &o)
     };
     auto verbsDone = [&] {
         return (!verbs.any() || verbs.done()) && (!settings.any() || settings.done())
-               && (!meterVerbs.any() || meterVerbs.done()) && (!journal.any() || journal.done());
+               && (!meterVerbs.any() || meterVerbs.done()) && (!journal.any() || journal.done())
+               && (!records || records->done());
     };
     // The run ends once its time is over and the verbs are done.
     auto endRun = [&] {
@@ -97,6 +131,13 @@ int run(const Options &o)
     QObject::connect(&settings, &SettingsVerbs::finished, verbFinished);
     QObject::connect(&meterVerbs, &MeterVerbs::finished, verbFinished);
     QObject::connect(&journal, &JournalVerbs::finished, verbFinished);
+    if (records) {
+        QObject::connect(records.get(), &RecordVerbs::finished, verbFinished);
+        QObject::connect(records.get(), &RecordVerbs::warning, [&](const QString &message) {
+            err << message << '\n';
+            err.flush();
+        });
+    }
     QObject::connect(&settings, &SettingsVerbs::sensorValuesInvalid, [&](const QString &message) {
         err << message << '\n';
         err.flush();
@@ -123,8 +164,11 @@ int run(const Options &o)
             if (n != 0)
                 return;
             ++cycleStarts;
+            if (cycleStarts == 2 && serialScan)
+                serialScan->scan();
             // The first polling cycle is done: the verbs go next.
-            if (cycleStarts == 2 && (verbs.any() || settings.any() || meterVerbs.any() || journal.any())) {
+            const bool recordVerb = records && records->any();
+            if (cycleStarts == 2 && (verbs.any() || settings.any() || meterVerbs.any() || journal.any() || recordVerb)) {
                 if (answered == 0) {
                     finish(ExitNoAnswer);
                     return;
@@ -137,6 +181,8 @@ int run(const Options &o)
                     meterVerbs.start();
                 if (journal.any())
                     journal.start();
+                if (recordVerb)
+                    records->start();
             }
             // The first request of the cycle after the last one asked for.
             if (cycleStarts > o.cycles && o.cycles > 0)

@@ -1,5 +1,7 @@
 #include "settingsverbs.h"
 
+#include "productionmode.h"
+
 #include "app/station.h"
 #include "protocol/settingstemplate.h"
 
@@ -42,8 +44,15 @@ bool SettingsVerbs::prepare(QString *error)
     const auto loaded = protocol::loadSettingsTemplate(m_path, values, error);
     if (!loaded)
         return false;
+    if (m_station.modes().databaseMode) {
+        *error = disabledTasksRefusal(*loaded);
+        if (!error->isEmpty())
+            return false;
+    }
     values = *loaded;
-    values.SpinEdit_Number = m_serial;
+    // In database mode the serial is scanned in after the first cycle.
+    if (!m_station.modes().databaseMode)
+        values.SpinEdit_Number = m_serial;
     return true;
 }
 
@@ -60,8 +69,14 @@ void SettingsVerbs::write()
         return;
     m_step = Step::Writing;
     protocol::SettingsWriter::Refusal refusal;
-    if (!m_station.settingsWriter().write(&refusal)) {
-        finish(ExitBatchFailed, refusal.text.isEmpty() ? refusal.caption : refusal.text);
+    emit aboutToWrite();
+    const bool written = m_station.settingsWriter().write(&refusal);
+    int code = ExitBatchFailed;
+    QString message = refusal.text.isEmpty() ? refusal.caption : refusal.text;
+    if (m_refusalVerdict)
+        m_refusalVerdict(&code, &message);
+    if (!written) {
+        finish(code, message);
         return;
     }
     if (!m_queued) // no box ticked: nothing to write

@@ -12,6 +12,7 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 
 namespace app {
 class Station;
@@ -33,8 +34,15 @@ public:
     // Queues the batch; finished() follows exactly once.
     void start();
     bool done() const { return m_step == Step::Done; }
+    // Called after every attempt to write (the database pre-check's verdict):
+    // a refused batch ends with ExitBatchFailed and the refusal's text unless
+    // the hook gives its own.
+    using RefusalVerdict = std::function<void(int *exitCode, QString *message)>;
+    void setRefusalVerdict(RefusalVerdict verdict) { m_refusalVerdict = std::move(verdict); }
 
 signals:
+    // The batch is about to be checked and queued.
+    void aboutToWrite();
     // ExitOk, or ExitBatchFailed with the refusal or failure message.
     void finished(int exitCode, const QString &message);
     // The sensor values could not be used; the rest of the batch goes on.
@@ -53,6 +61,7 @@ private:
     Step m_step = Step::Idle;
     bool m_queued = false;
     int m_cycleStartsAfterReset = 0;
+    RefusalVerdict m_refusalVerdict;
 };
 
 } // namespace cli
