@@ -172,6 +172,8 @@ private slots:
     void cleanup()
     {
         QVERIFY(testserver::resume());
+        QVERIFY(must("CREATE OR REPLACE FUNCTION getdate() RETURNS DATETIME(3) NOT DETERMINISTIC NO SQL"
+                     " RETURN NOW(3)").ok);
         for (const QString &trigger : std::as_const(m_triggers))
             must(QStringLiteral("DROP TRIGGER IF EXISTS ") + trigger);
         m_triggers.clear();
@@ -270,6 +272,29 @@ private slots:
         QCOMPARE(row.first("version").toString(), QStringLiteral("2.15"));
         QVERIFY(row.rows[0].isNull("secperday"));
         QCOMPARE(count("set_pk", "plm_number <> 654321"), 0); // the meter had its serial
+    }
+
+    // The server's clock cannot be read when the batch starts: the batch
+    // goes on with the PC clock as it is and is recorded; the error is told
+    // once the write has returned, never while it builds the batch.
+    void clockSyncFailureToldAfterTheBatchIsQueued()
+    {
+        Bench b;
+        QVERIFY(b.identified());
+        QVERIFY(b.connectAndRead());
+        QVERIFY(must("CREATE OR REPLACE FUNCTION getdate() RETURNS DATETIME(3) NOT DETERMINISTIC NO SQL BEGIN"
+                     " SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT = 'clock unavailable'; RETURN NOW(3); END").ok);
+        b.values().CheckShedule = true;
+        b.values().SpinDay = 25;
+        QVERIFY(b.station.settingsWriter().write());
+        QVERIFY(b.databaseErrors.isEmpty());
+        QVERIFY(b.station.connection().settingsWriteActive());
+        QVERIFY(b.clock.advanceUntil([&] { return !b.recorded.isEmpty(); }, 5000));
+        QCOMPARE(b.databaseErrors.size(), 1);
+        QVERIFY2(b.databaseErrors[0].contains("clock unavailable"), qPrintable(b.databaseErrors[0]));
+        QCOMPARE(b.pcClock.set, 1); // the identification's only
+        QCOMPARE(b.meter().settlementDay, quint8(25));
+        QCOMPARE(lastRecord("set_tarvik").first("count_day").toInt(), 25);
     }
 
     // A batch that fails (the meter refuses a request) is never recorded.

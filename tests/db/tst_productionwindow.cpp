@@ -7,6 +7,7 @@
 #include "db/dbconnection.h"
 #include "db/systemclock.h"
 #include "db/systemidentity.h"
+#include "db/workstation.h"
 #include "testserver.h"
 
 #include <QAction>
@@ -100,7 +101,14 @@ private slots:
             QVERIFY2(must(QString::fromUtf8(statement)).ok, statement);
     }
 
-    void cleanup() { must("DROP TRIGGER IF EXISTS fail_record"); }
+    void cleanup()
+    {
+        QVERIFY(testserver::resume());
+        DbResult dropped = m_db.run("DROP TRIGGER IF EXISTS fail_record");
+        if (dropped.connectionLost) // the server was away: once more on a new link
+            dropped = m_db.run("DROP TRIGGER IF EXISTS fail_record");
+        QVERIFY2(dropped.ok, qPrintable(dropped.error));
+    }
 
     // Recorded: the green lamp and no box. Not in the register: its box and
     // no lamp. The record rolled back: its box and the red lamp.
@@ -149,6 +157,28 @@ private slots:
             QCOMPARE(w.lamp()->property("lampColor").value<QColor>(), lamp);
         QCOMPARE(records(), rows);
         QTRY_VERIFY_WITH_TIMEOUT(!w.lamp()->isVisible(), 3000);
+        w.action("ActionDisconnect")->trigger();
+    }
+
+    // The server goes away after the identification: the serial lookup's
+    // error reaches the general error handler once, and the link goes on.
+    void lookupFailureShownOnce()
+    {
+        DbWindow w{123456};
+        w.window->show();
+        w.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.window.get()));
+        QVERIFY(w.window->station().workstation()->personId() != 0);
+        QVERIFY(testserver::pause());
+        w.action("ActionConnect")->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(w.place.messages.size(), 1, 5000);
+        QCOMPARE(w.place.messages[0].icon, QMessageBox::Critical);
+        QCOMPARE(w.place.messages[0].caption, TFormMain::kTitle);
+        QVERIFY(!w.place.messages[0].text.isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(w.window->station().connection().pollCounter() > 20, 5000);
+        QCOMPARE(w.place.messages.size(), 1);
+        QVERIFY(w.action("ActionFixDb")->isEnabled());
+        QVERIFY(testserver::resume());
         w.action("ActionDisconnect")->trigger();
     }
 
