@@ -274,6 +274,30 @@ private slots:
         QCOMPARE(count("set_pk", "plm_number <> 654321"), 0); // the meter had its serial
     }
 
+    // A meter numbered by the batch: its RF-PLC identity is the number the
+    // batch wrote (123400: group 34, address 100), although the scanner
+    // puts another number in the spin while it runs.
+    void numberedMeterRecordedWithTheNumberWritten()
+    {
+        Bench b;
+        b.meter().serial = 0;
+        QVERIFY(b.identified());
+        QVERIFY(b.connectAndRead());
+        b.values().SpinEdit_Number = 123400;
+        b.values().CheckShedule = true;
+        QVERIFY(b.station.settingsWriter().write());
+        b.values().SpinEdit_Number = 120003;
+        QVERIFY(b.clock.advanceUntil([&] { return !b.recorded.isEmpty(); }, 5000));
+        QCOMPARE(b.meter().serial, quint32(123400));
+        QCOMPARE(lastRecord("operation").first("electro_id").toInt(), 101);
+        const DbResult pk = lastRecord("set_pk");
+        QCOMPARE(pk.rows.size(), 1);
+        QCOMPARE(pk.first("plm_number").toInt(), 123400);
+        QCOMPARE(pk.first("plm_group").toInt(), 34);
+        QCOMPARE(pk.first("plm_address").toInt(), 100);
+        QCOMPARE(pk.first("version").toString(), QStringLiteral("2.15"));
+    }
+
     // The server's clock cannot be read when the batch starts: the batch
     // goes on with the PC clock as it is and is recorded; the error is told
     // once the write has returned, never while it builds the batch.
