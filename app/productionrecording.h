@@ -9,6 +9,14 @@
 // meter without writing. Exists in database mode only; shows nothing
 // itself: the window turns the signals into message boxes and the lamp,
 // the command line into messages and exit codes.
+//
+// What the database says inside a handler that goes on afterwards (the
+// reply of a new serial, the queue running empty after a batch, the clock
+// synchronisation before a batch is built) is told once that handler has
+// finished, so no message box ever opens in the middle of it; a refused
+// pre-check is told at once, nothing follows it. A server clock that cannot be read does not
+// stop a batch whose pre-check has passed: the meter gets the PC's time and
+// the error is told after the batch has been queued.
 
 #include "protocol/settingswriter.h"
 
