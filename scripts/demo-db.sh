@@ -44,7 +44,7 @@ db_dir=${TARVIK_DEMO_DB_DIR:-${TMPDIR:-/tmp}/tarvik-demo-db-$(id -u)}
 # A fresh server each time, so the demo always starts from the seed.
 bash scripts/test-db.sh stop "$db_dir"
 eval "$(bash scripts/test-db.sh start "$db_dir")"
-$keep || trap 'bash scripts/test-db.sh stop "$db_dir"' EXIT
+$keep || trap 'bash "$root/scripts/test-db.sh" stop "$db_dir"' EXIT
 
 # This workstation as the station names it: the host name without its domain,
 # at most 16 characters; the operator by the name of the account.
