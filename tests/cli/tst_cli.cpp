@@ -152,6 +152,11 @@ private slots:
         QTest::newRow("indicator write refused") << QStringList{"--baud", "115200", "--quiet", "--password", "abc",
                                                                 "--write-indicator", "1", "0"}
                                                  << 5 << "запись индикатора";
+        // No marker file in the working folder: no database mode.
+        QTest::newRow("--fix-db outside database mode") << QStringList{"--fix-db"} << 1
+                                                        << "--fix-db только в режиме базы данных";
+        QTest::newRow("--fix-db with --write-settings") << QStringList{"--fix-db", "--write-settings", "a.json"} << 1
+                                                        << "--fix-db не сочетается";
     }
     void exitCodes()
     {
