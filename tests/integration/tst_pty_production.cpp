@@ -176,6 +176,19 @@ private slots:
         QVERIFY2(!r.out.contains(QStringLiteral(" Send ")), qPrintable(r.out));
     }
 
+    // The meter's last programming cannot be looked up: the error is
+    // printed and the run goes on to its end.
+    void lookupFailureOnlyReported()
+    {
+        QVERIFY(must(QStringLiteral("RENAME TABLE set_tarvik TO set_tarvik_away")).ok);
+        std::unique_ptr<testsupport::SimProcess> sim(simulator());
+        const CliRun r = runCli(*sim, {QStringLiteral("--quiet"), QStringLiteral("--report")});
+        QVERIFY(must(QStringLiteral("RENAME TABLE set_tarvik_away TO set_tarvik")).ok);
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        QVERIFY2(r.err.contains(QStringLiteral("set_tarvik")), qPrintable(r.err));
+        QVERIFY2(r.out.contains(QStringLiteral("Заводской номер\t123456\n")), qPrintable(r.out));
+    }
+
     // A template ticking a task database mode disables is refused, naming it.
     void disabledTaskRefused()
     {
