@@ -31,10 +31,12 @@ public:
     // The window lost the activation (to a message box, another window).
     void deactivated();
     bool ending() const { return m_ending; }
-
-private:
+    // Shows a box of the production database (its error, a refusal, a
+    // failed record): the activation its closing hands back does not
+    // identify again, so a server that is away costs one box per action.
     void showBox(QMessageBox::Icon icon, const QString &caption, const QString &text);
 
+private:
     productiondb::Workstation &m_workstation;
     ShowMessage m_showMessage;
     std::function<void()> m_endProgram;

@@ -735,13 +735,15 @@ void TFormMain::bindProductionRecording()
     if (!records)
         return;
     connect(ActionFixDb, &QAction::triggered, records, &ProductionRecording::fixDb);
+    // Through the identification's guard: the activation a box hands back
+    // does not identify again.
     const auto error = [this](const QString &caption, const QString &text) {
-        message(QMessageBox::Critical, caption, text);
+        m_dbActivation->showBox(QMessageBox::Critical, caption, text);
     };
     connect(records, &ProductionRecording::refused, this, error);
     connect(records, &ProductionRecording::recordFailed, this, error);
     connect(records, &ProductionRecording::databaseError, this,
-            [this](const QString &text) { message(QMessageBox::Critical, kTitle, text); });
+            [error](const QString &text) { error(kTitle, text); });
 }
 
 // EditPass is the station's access password both ways: what the operator

@@ -118,11 +118,12 @@ QLayout *SettingsPage::buildColumns()
 
 // ---------------------------------------------------------------- helpers
 
-QCheckBox *SettingsPage::taskBox(QWidget *parent, const char *name, const QString &caption, int tag)
+QCheckBox *SettingsPage::taskBox(QWidget *parent, const char *name, const QString &caption)
 {
     auto *box = new QCheckBox(caption, parent);
     box->setObjectName(QString::fromLatin1(name));
-    box->setProperty("Tag", tag); // 1: allowed in database mode
+    // Tag 1: allowed in database mode.
+    box->setProperty("Tag", protocol::tasksDisabledInDatabaseMode().contains(box->objectName()) ? 0 : 1);
     m_tasks << box;
     return box;
 }
@@ -172,18 +173,18 @@ QGroupBox *SettingsPage::buildTasks()
     auto *grid = gridOf(GroupTask);
     grid->setVerticalSpacing(2);
     const QList<QCheckBox *> boxes = {
-        taskBox(GroupTask, "CheckTime", QStringLiteral("Время"), 1),
-        taskBox(GroupTask, "CheckShedule", QStringLiteral("РДЧ"), 1),
-        CheckAddr = taskBox(GroupTask, "CheckAddr", QStringLiteral("Параметры связи"), 1),
-        taskBox(GroupTask, "CheckIntegra", QStringLiteral("Время интегр. мощности"), 0),
-        taskBox(GroupTask, "CheckPassword", QStringLiteral("Новый пароль"), 1),
-        taskBox(GroupTask, "CheckResetTariff", QStringLiteral("Сброс тарифного расписания"), 1),
-        taskBox(GroupTask, "CheckPult", QStringLiteral("Параметры пульта"), 1),
-        taskBox(GroupTask, "CheckPeriodProfile", QStringLiteral("Период фиксации профиля"), 0),
-        taskBox(GroupTask, "CheckQuality", QStringLiteral("Параметры расчета некач. энергии"), 0),
-        taskBox(GroupTask, "CheckSeal", QStringLiteral("Сброс индик. пломбы"), 1),
-        taskBox(GroupTask, "CheckSensor", QStringLiteral("Дискретные датчики"), 1),
-        taskBox(GroupTask, "CheckTelemetry", QStringLiteral("Телеметрия реак. энергии"), 1),
+        taskBox(GroupTask, "CheckTime", QStringLiteral("Время")),
+        taskBox(GroupTask, "CheckShedule", QStringLiteral("РДЧ")),
+        CheckAddr = taskBox(GroupTask, "CheckAddr", QStringLiteral("Параметры связи")),
+        taskBox(GroupTask, "CheckIntegra", QStringLiteral("Время интегр. мощности")),
+        taskBox(GroupTask, "CheckPassword", QStringLiteral("Новый пароль")),
+        taskBox(GroupTask, "CheckResetTariff", QStringLiteral("Сброс тарифного расписания")),
+        taskBox(GroupTask, "CheckPult", QStringLiteral("Параметры пульта")),
+        taskBox(GroupTask, "CheckPeriodProfile", QStringLiteral("Период фиксации профиля")),
+        taskBox(GroupTask, "CheckQuality", QStringLiteral("Параметры расчета некач. энергии")),
+        taskBox(GroupTask, "CheckSeal", QStringLiteral("Сброс индик. пломбы")),
+        taskBox(GroupTask, "CheckSensor", QStringLiteral("Дискретные датчики")),
+        taskBox(GroupTask, "CheckTelemetry", QStringLiteral("Телеметрия реак. энергии")),
     };
     constexpr int kRows = 6;
     for (int i = 0; i < boxes.size(); ++i)

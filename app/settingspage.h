@@ -91,7 +91,7 @@ private:
     QGroupBox *buildProfile();
     QGroupBox *buildQuality();
     QGroupBox *buildSensors();
-    QCheckBox *taskBox(QWidget *parent, const char *name, const QString &caption, int tag);
+    QCheckBox *taskBox(QWidget *parent, const char *name, const QString &caption);
     QSpinBox *spinOfTable(QWidget *parent, const char *name);
     QComboBox *combo(QWidget *parent, const char *name, const QStringList &items);
     QLabel *label(QWidget *parent, const QString &text, QWidget *buddy, const char *name = nullptr);

@@ -32,19 +32,10 @@ int identifyWorkstation(app::Station &station, QString *message)
     return ExitDatabaseError;
 }
 
-const QStringList &tasksDisabledInDatabaseMode()
-{
-    // "Время интегр. мощности", "Период фиксации профиля",
-    // "Параметры расчета некач. энергии": not part of a production run.
-    static const QStringList names = {QStringLiteral("CheckIntegra"), QStringLiteral("CheckPeriodProfile"),
-                                      QStringLiteral("CheckQuality")};
-    return names;
-}
-
 QString disabledTasksRefusal(const protocol::SettingsValues &values)
 {
     QStringList ticked;
-    for (const QString &name : tasksDisabledInDatabaseMode()) {
+    for (const QString &name : protocol::tasksDisabledInDatabaseMode()) {
         const protocol::SettingsControl *control = protocol::settingsControl(name);
         if (control && values.*control->box)
             ticked << name;

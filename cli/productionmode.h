@@ -39,9 +39,6 @@ public:
 // ExitNotInDatabase / ExitDatabaseError with the message for stderr.
 int identifyWorkstation(app::Station &station, QString *message);
 
-// The tasks database mode disables (the page's boxes with Tag 0), by their
-// template keys.
-const QStringList &tasksDisabledInDatabaseMode();
 // Empty when the values tick none of them; otherwise the refusal naming them.
 QString disabledTasksRefusal(const protocol::SettingsValues &values);
 

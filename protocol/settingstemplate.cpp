@@ -251,4 +251,11 @@ std::optional<SettingsValues> loadSettingsTemplate(const QString &path, const Se
     return applySettingsTemplate(bytes, current, error);
 }
 
+const QStringList &tasksDisabledInDatabaseMode()
+{
+    static const QStringList names = {QStringLiteral("CheckIntegra"), QStringLiteral("CheckPeriodProfile"),
+                                      QStringLiteral("CheckQuality")};
+    return names;
+}
+
 } // namespace protocol

@@ -17,6 +17,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 #include <optional>
 #include <span>
@@ -52,6 +53,10 @@ struct SettingsControl
 std::span<const SettingsControl> settingsControls();
 // The control of this name, or nullptr.
 const SettingsControl *settingsControl(QStringView name);
+// The tasks a production run does not write: "Время интегр. мощности",
+// "Период фиксации профиля", "Параметры расчета некач. энергии" (disabled
+// in database mode).
+const QStringList &tasksDisabledInDatabaseMode();
 
 // Whether a text is acceptable for the control (Password, Decimal and
 // Integer kinds; other kinds: false).

@@ -6,6 +6,7 @@
 
 #include "../app/workplace.h"
 #include "app/About.h"
+#include "app/productionrecording.h"
 #include "db/dbconnection.h"
 #include "db/systemclock.h"
 #include "db/systemidentity.h"
@@ -271,6 +272,24 @@ private slots:
         QCOMPARE(w.place.messages.size(), 2);
         QCOMPARE(w.clock.set.size(), 1);
         QCOMPARE(w.window->station().workstation()->plantId(), 4);
+    }
+
+    // A box of the records (here a failed statement while the server is
+    // away) hands the activation back without a new identification: one box
+    // for the operator's action, not a second one from the identification.
+    void recordBoxHandsBackWithoutRetry()
+    {
+        DbWindow w(true, true, DbWindow::RealBoxes);
+        QVERIFY(w.showActive());
+        QCOMPARE(w.clock.set.size(), 1);
+        QVERIFY(testserver::pause());
+        emit w.window->station().productionRecording()->databaseError(QStringLiteral("Сервер недоступен"));
+        QCOMPARE(w.place.messages.size(), 1);
+        QCOMPARE(w.place.messages[0].text, QStringLiteral("Сервер недоступен"));
+        QTRY_VERIFY(w.window->isActiveWindow());
+        QTest::qWait(500);
+        QCOMPARE(w.place.messages.size(), 1);
+        QVERIFY(testserver::resume());
     }
 
     // No marker file: no connection object, nothing looked up.
