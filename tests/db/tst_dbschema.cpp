@@ -4,6 +4,7 @@
 // reads, a change touches the rows it should.
 
 #include "db/dbconnection.h"
+#include "tabledump.h"
 
 #include <QDateTime>
 #include <QTest>
@@ -46,10 +47,6 @@ const char *const seed[] = {
     "INSERT INTO RegMslBrak(RegMslBrak_id,RegMsl_id,electro_id) VALUES(82,50,100)",
 };
 
-const char *const tables[] = {"computer", "operator", "plant", "electrometer", "operation", "set_tarvik", "set_pk",
-                              "config_operator", "config_operation", "type_operation_msl", "name_electro",
-                              "JournalMsl", "msl_info", "type_status", "route", "MslElectro", "msl_", "RegMsl",
-                              "RegMslEntry", "RegMslGood", "RegMslBrak"};
 
 } // namespace
 
@@ -71,8 +68,8 @@ class TstDbSchema : public QObject
 private slots:
     void init()
     {
-        for (const char *table : tables)
-            QVERIFY2(m_db.run(QStringLiteral("DELETE FROM ") + table).ok, table);
+        for (const QString &table : testserver::productionTables())
+            QVERIFY2(m_db.run(QStringLiteral("DELETE FROM ") + table).ok, qPrintable(table));
         for (const char *statement : seed) {
             const DbResult r = m_db.run(QString::fromUtf8(statement));
             QVERIFY2(r.ok, qPrintable(r.error));

@@ -11,6 +11,7 @@
 #include "protocol/meterpage.h"
 #include "protocol/settingsvalues.h"
 #include "testserver.h"
+#include "tabledump.h"
 
 #include <QTest>
 
@@ -22,10 +23,6 @@ const QLocale russian(QLocale::Russian, QLocale::Russia);
 const QLocale english(QLocale::English, QLocale::UnitedStates);
 const QDateTime recordMoment(QDate(2026, 12, 10), QTime(10, 12, 26));
 
-const char *const tables[] = {"computer", "operator", "plant", "electrometer", "operation", "set_tarvik", "set_pk",
-                              "config_operator", "config_operation", "type_operation_msl", "name_electro",
-                              "JournalMsl", "msl_info", "type_status", "route", "MslElectro", "msl_", "RegMsl",
-                              "RegMslEntry", "RegMslGood", "RegMslBrak"};
 
 // Operator 11 at installation 4. Meters of type 48: 123456 (electro_id 100,
 // programmed on 01.11, 05.12 08:30 and once without a time), 123400 (101,
@@ -112,7 +109,7 @@ OperationValues numberedNow(int number)
     return v;
 }
 
-using TableDump = QMap<QString, QStringList>;
+using testserver::TableDump;
 
 } // namespace
 
@@ -141,23 +138,7 @@ class TstOperationRecord : public QObject
         return true;
     }
 
-    // Every row of every table, each value with its NULLs told apart.
-    TableDump dump()
-    {
-        TableDump d;
-        for (const char *table : tables) {
-            const DbResult r = must(QStringLiteral("SELECT * FROM %1 ORDER BY 1").arg(table));
-            QStringList rows;
-            for (const QSqlRecord &record : r.rows) {
-                QStringList fields;
-                for (int i = 0; i < record.count(); ++i)
-                    fields << (record.isNull(i) ? QStringLiteral("NULL") : record.value(i).toString());
-                rows << fields.join(u'|');
-            }
-            d.insert(QString::fromLatin1(table), rows);
-        }
-        return d;
-    }
+    TableDump dump() { return testserver::dumpTables(m_db); }
 
     int count(const QString &table, const QString &where = QStringLiteral("1=1"))
     {
@@ -187,8 +168,8 @@ class TstOperationRecord : public QObject
 private slots:
     void init()
     {
-        for (const char *table : tables)
-            QVERIFY2(must(QStringLiteral("DELETE FROM ") + table).ok, table);
+        for (const QString &table : testserver::productionTables())
+            QVERIFY2(must(QStringLiteral("DELETE FROM ") + table).ok, qPrintable(table));
         QVERIFY(seed(baseSeed));
         m_recorder.setIdentity(11, 4);
     }

@@ -12,6 +12,7 @@
 #include "db/workstation.h"
 #include "link/virtualclock.h"
 #include "testserver.h"
+#include "tabledump.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -23,6 +24,8 @@ using productiondb::DbConnection;
 using productiondb::DbResult;
 
 namespace {
+
+using testserver::TableDump;
 
 // The virtual clock starts at 14.03.2026 10:20:30.000.
 const QDateTime kStart(QDate(2026, 3, 14), QTime(10, 20, 30));
@@ -58,8 +61,8 @@ const char *const seedStatements[] = {
     "INSERT INTO set_pk(operation_id,version,plm_group,plm_address,plm_number) VALUES(60,'2.10',43,21,654321)",
 };
 
-const char *const tables[] = {"computer", "operator", "plant", "electrometer", "operation", "set_tarvik", "set_pk",
-                              "config_operator", "RegMsl", "msl_"};
+const QStringList tables = {"computer", "operator", "plant", "electrometer", "operation", "set_tarvik", "set_pk",
+                            "config_operator", "RegMsl", "msl_"};
 
 // A station of its own in database mode, identified, with the simulated
 // meter selected; what the records report is collected.
@@ -125,22 +128,7 @@ class TstProductionRecording : public QObject
     {
         return must(QStringLiteral("SELECT COUNT(*) AS n FROM %1 WHERE %2").arg(table, where)).first("n").toInt();
     }
-    // Every table the records write, row by row.
-    QMap<QString, QStringList> dump()
-    {
-        QMap<QString, QStringList> d;
-        for (const char *table : tables) {
-            QStringList rows;
-            for (const QSqlRecord &record : must(QStringLiteral("SELECT * FROM %1 ORDER BY 1").arg(table)).rows) {
-                QStringList fields;
-                for (int i = 0; i < record.count(); ++i)
-                    fields << (record.isNull(i) ? QStringLiteral("NULL") : record.value(i).toString());
-                rows << fields.join(u'|');
-            }
-            d.insert(QString::fromLatin1(table), rows);
-        }
-        return d;
-    }
+    TableDump dump() { return testserver::dumpTables(m_db, tables); }
     // The newest record of installation 4.
     DbResult lastRecord(const QString &table)
     {

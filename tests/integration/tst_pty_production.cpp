@@ -15,6 +15,7 @@
 #include "db/workstation.h"
 
 #include "../db/testserver.h"
+#include "../db/tabledump.h"
 #include "../support/clirun.h"
 #include "../support/testfiles.h"
 
@@ -30,12 +31,8 @@ using testsupport::CliRun;
 
 namespace {
 
-const char *const tables[] = {"computer", "operator", "plant", "electrometer", "operation", "set_tarvik", "set_pk",
-                              "config_operator", "config_operation", "type_operation_msl", "name_electro",
-                              "JournalMsl", "msl_info", "type_status", "route", "MslElectro", "msl_", "RegMsl",
-                              "RegMslEntry", "RegMslGood", "RegMslBrak"};
 
-using TableDump = QMap<QString, QStringList>;
+using testserver::TableDump;
 
 // This computer and its user as the station looks them up.
 QString computerKey() { return productiondb::Workstation::computerKey(productiondb::OsIdentity().computerName()); }
@@ -87,22 +84,7 @@ class TstPtyProduction : public QObject
                && client.exitCode() == 0;
     }
 
-    TableDump dump()
-    {
-        TableDump d;
-        for (const char *table : tables) {
-            const DbResult r = must(QStringLiteral("SELECT * FROM %1 ORDER BY 1").arg(table));
-            QStringList rows;
-            for (const QSqlRecord &record : r.rows) {
-                QStringList fields;
-                for (int i = 0; i < record.count(); ++i)
-                    fields << (record.isNull(i) ? QStringLiteral("NULL") : record.value(i).toString());
-                rows << fields.join(u'|');
-            }
-            d.insert(QString::fromLatin1(table), rows);
-        }
-        return d;
-    }
+    TableDump dump() { return testserver::dumpTables(m_db); }
 
     // The command line in the working folder against the simulator's terminal.
     CliRun runCli(testsupport::SimProcess &sim, const QStringList &more)
