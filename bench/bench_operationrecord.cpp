@@ -11,6 +11,8 @@
 #include "db/UDMemsl.h"
 #include "db/dbconnection.h"
 #include "db/operationrecord.h"
+#include "../tests/db/routesheetseed.h"
+#include "../tests/db/tabledump.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -23,44 +25,33 @@ using namespace productiondb;
 
 namespace {
 
-const char *const tables[] = {"computer", "operator", "plant", "electrometer", "operation", "set_tarvik", "set_pk",
-                              "config_operator", "config_operation", "type_operation_msl", "name_electro",
-                              "JournalMsl", "msl_info", "type_status", "route", "MslElectro", "msl_", "RegMsl",
-                              "RegMslEntry", "RegMslGood", "RegMslBrak"};
-
 // Operator 11 (configuration 11) at installation 4; meter 123456 alone on
 // sheet 20 waiting at step 1 (programming) of a two-step route.
 const char *const seed[] = {
     "INSERT INTO operator(person_id,login,operating) VALUES(11,'op',1)",
     "INSERT INTO plant(plant_id,type_id,computer_id) VALUES(4,3,1)",
     "INSERT INTO electrometer(electro_id,number,type_id) VALUES(100,123456,48)",
-    "INSERT INTO config_operator(person_id,config_id) VALUES(11,11)",
-    "INSERT INTO config_operation(config_operation_id,config_id,type_operation_msl_id) VALUES(1,11,5)",
-    "INSERT INTO type_operation_msl(type_operation_msl_id,name_operation) VALUES(5,'Программирование')",
-    "INSERT INTO type_operation_msl(type_operation_msl_id,name_operation) VALUES(6,'Упаковка')",
-    "INSERT INTO name_electro(name_electro_id) VALUES(1)",
-    "INSERT INTO JournalMsl(JournalMsl_id,name_electro_id) VALUES(20,1)",
-    "INSERT INTO msl_info(msl_info_id,JournalMsl_id,type_route_id,type_status_id,archive,active) VALUES(1,20,7,2,0,1)",
-    "INSERT INTO type_status(type_status_id,name_status) VALUES(2,'Ожидает работы')",
-    "INSERT INTO route(route_id,type_route_id,Srun,Frun,type_operation_msl_id) VALUES(30,7,1,1,5)",
-    "INSERT INTO route(route_id,type_route_id,Srun,Frun,type_operation_msl_id) VALUES(31,7,2,1,6)",
-    "INSERT INTO MslElectro(MslElectro_id,JournalMsl_id,electro_id,Fbad,msl_id) VALUES(70,20,100,0,40)",
-    ("INSERT INTO msl_(msl_id,JournalMsl_id,route_id,entry,good,bad,date_time_start,user_id,state_operation,dt_start)"
-     " VALUES(40,20,30,1,0,0,'01.12.26',11,0,'2026-12-01 09:00:00')"),
 };
+
+bool run(DbConnection &db, const char *statement)
+{
+    const DbResult r = db.run(QString::fromUtf8(statement));
+    if (!r.ok)
+        std::fprintf(stderr, "%s\n", qPrintable(r.error));
+    return r.ok;
+}
 
 bool reset(DbConnection &db)
 {
-    for (const char *table : tables)
+    for (const QString &table : testserver::productionTables())
         if (!db.run(QStringLiteral("DELETE FROM ") + table).ok)
             return false;
-    for (const char *statement : seed) {
-        const DbResult r = db.run(QString::fromUtf8(statement));
-        if (!r.ok) {
-            std::fprintf(stderr, "%s\n", qPrintable(r.error));
+    for (const char *statement : seed)
+        if (!run(db, statement))
             return false;
-        }
-    }
+    for (const char *statement : testserver::routeSheetSeed)
+        if (!run(db, statement))
+            return false;
     return true;
 }
 

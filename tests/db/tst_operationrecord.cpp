@@ -11,6 +11,7 @@
 #include "protocol/meterpage.h"
 #include "protocol/settingsvalues.h"
 #include "testserver.h"
+#include "routesheetseed.h"
 #include "tabledump.h"
 
 #include <QTest>
@@ -46,27 +47,6 @@ const char *const baseSeed[] = {
     "INSERT INTO set_tarvik(operation_id,date_time) VALUES(62,'2026-12-05 08:30:00')",
     "INSERT INTO operation(operation_id,type_id,electro_id,plant_id,person_id,success) VALUES(63,3,100,4,11,1)",
     "INSERT INTO set_tarvik(operation_id,date_time) VALUES(63,NULL)",
-};
-
-// Meter 123456 alone on route sheet 20 (route type 7), whose open operation
-// 40 (entry 1) stands at step 1, programming (operation type 5, done by
-// configuration 11); step 2 is packing (type 6, another workplace). The
-// sheet waits for work; no workplace registration yet. Operator 11 holds
-// configuration 11.
-const char *const routeSheetSeed[] = {
-    "INSERT INTO config_operator(person_id,config_id) VALUES(11,11)",
-    "INSERT INTO config_operation(config_operation_id,config_id,type_operation_msl_id) VALUES(1,11,5)",
-    "INSERT INTO type_operation_msl(type_operation_msl_id,name_operation) VALUES(5,'Программирование')",
-    "INSERT INTO type_operation_msl(type_operation_msl_id,name_operation) VALUES(6,'Упаковка')",
-    "INSERT INTO name_electro(name_electro_id) VALUES(1)",
-    "INSERT INTO JournalMsl(JournalMsl_id,name_electro_id) VALUES(20,1)",
-    "INSERT INTO msl_info(msl_info_id,JournalMsl_id,type_route_id,type_status_id,archive,active) VALUES(1,20,7,2,0,1)",
-    "INSERT INTO type_status(type_status_id,name_status) VALUES(2,'Ожидает работы')",
-    "INSERT INTO route(route_id,type_route_id,Srun,Frun,type_operation_msl_id) VALUES(30,7,1,1,5)",
-    "INSERT INTO route(route_id,type_route_id,Srun,Frun,type_operation_msl_id) VALUES(31,7,2,1,6)",
-    "INSERT INTO MslElectro(MslElectro_id,JournalMsl_id,electro_id,Fbad,msl_id) VALUES(70,20,100,0,40)",
-    ("INSERT INTO msl_(msl_id,JournalMsl_id,route_id,entry,good,bad,date_time_start,user_id,state_operation,dt_start)"
-     " VALUES(40,20,30,1,0,0,'01.12.26',11,0,'2026-12-01 09:00:00')"),
 };
 
 // A run with every value the record may store; the boxes are ticked.
@@ -469,7 +449,7 @@ private slots:
     // dated from the one moment of the record.
     void recordAdvancesRouteSheet()
     {
-        QVERIFY(seed(routeSheetSeed));
+        QVERIFY(seed(testserver::routeSheetSeed));
         const DbOutcome outcome = m_recorder.RecordOperation(100, sampleValues(), true, recordMoment);
         QVERIFY2(outcome.done(), qPrintable(outcome.text));
 
@@ -503,7 +483,7 @@ private slots:
     // written, the route sheet is not touched.
     void operatorWithoutConfiguration()
     {
-        QVERIFY(seed(routeSheetSeed));
+        QVERIFY(seed(testserver::routeSheetSeed));
         QVERIFY(must("DELETE FROM config_operator").ok);
         const TableDump before = dump();
         QVERIFY(m_recorder.RecordOperation(100, sampleValues(), true, recordMoment).done());
@@ -543,7 +523,7 @@ private slots:
         QFETCH(QString, table);
         QFETCH(QString, event);
         QFETCH(QString, condition);
-        QVERIFY(seed(routeSheetSeed));
+        QVERIFY(seed(testserver::routeSheetSeed));
         // Numbered now (so set_pk is written) unless by "Зафиксировать в Б&Д".
         const OperationValues v = fixDb ? sampleValues() : numberedNow(123456);
         const QString message = QStringLiteral("injected failure in %1").arg(table);
