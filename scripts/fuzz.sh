@@ -16,7 +16,6 @@ cd "$(dirname "$0")/.."
 bound=${1:-600}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(fuzz_reply fuzz_oplog)
 case "$bound" in
   -runs=*) limit=("$bound") ;;
   *[!0-9]* | '') echo "fuzz.sh: give seconds or -runs=N, not '$bound'" >&2; exit 1 ;;
@@ -27,6 +26,12 @@ build_log=$(bash scripts/build-asan.sh 2>&1) || { echo "$build_log" >&2; exit 1;
 build=${ASAN_BUILD_DIR:-build-asan}
 out="$build/fuzz"
 mkdir -p "$out/findings"
+if [ ${#targets[@]} -eq 0 ]; then # every target the fuzzing build made
+  for exe in "$build"/tests/fuzz/fuzz_*; do
+    t=$(basename "$exe")
+    [ -x "$exe" ] && [ -d "tests/fuzz/corpus/$t" ] && targets+=("$t")
+  done
+fi
 
 failed=0
 for t in "${targets[@]}"; do
@@ -41,6 +46,10 @@ for t in "${targets[@]}"; do
   fi
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$out/$t.log" | tail -1)
   speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$out/$t.log" | tail -1)
-  echo "fuzz.sh: $t: ${runs:-?} executions, ${speed:-?} exec/s, $verdict"
+  # Runs add up: each starts from the corpus the earlier ones grew, so the
+  # total is what this target has been through on this machine.
+  [ -n "$runs" ] && echo "$(date -u +%FT%TZ) $runs" >>"$out/$t.runs"
+  total=$(awk '{s += $2} END {print s + 0}' "$out/$t.runs" 2>/dev/null || echo 0)
+  echo "fuzz.sh: $t: ${runs:-?} executions, ${speed:-?} exec/s, $total in all runs so far, $verdict"
 done
 exit $failed
