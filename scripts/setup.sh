@@ -12,6 +12,7 @@ packages=(
   clang-14 libclang-rt-14-dev   # the sanitizer and fuzzing build (build-asan/)
   python3-xlrd libspreadsheet-parseexcel-perl libreoffice-calc-nogui   # independent readers of the .xls files the program writes
   poppler-utils   # pdftotext and pdftoppm read back the printed pages
+  dpkg-dev file desktop-file-utils   # the .deb: dpkg-shlibdeps and file for CPack, desktop-file-validate for the package test
   mariadb-server-core mariadb-client-core odbc-mariadb unixodbc unixodbc-dev   # the private database server the database tests start (scripts/test-db.sh); ODBC headers for the text binding
 )
 
