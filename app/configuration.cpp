@@ -40,12 +40,19 @@ void restoreIndex(const QSettings &s, const QString &name, int count, int &targe
 
 // Writes under exactly this name, dropping a spelling in another case first
 // (a registry compares names without case; an INI file does not).
-void writeInt(QSettings &settings, const QString &name, int value)
+void writeValue(QSettings &settings, const QString &name, const QVariant &value)
 {
     const QString existing = keyIgnoringCase(settings, name);
     if (!existing.isEmpty() && existing != name)
         settings.remove(existing);
     settings.setValue(name, value);
+}
+
+// A text stored under name (any case); empty when absent.
+QString readText(const QSettings &settings, const QString &name)
+{
+    const QString key = keyIgnoringCase(settings, name);
+    return key.isEmpty() ? QString() : settings.value(key).toString();
 }
 
 } // namespace
@@ -56,11 +63,10 @@ Configuration restoreConfiguration(const QSettings &s)
     restoreClamped(s, QStringLiteral("Address"), 0, 255, c.address);
     if (const auto v = readInt(s, QStringLiteral("Port")))
         c.port = *v;
-    const QString nameKey = keyIgnoringCase(s, QStringLiteral("PortName"));
-    if (!nameKey.isEmpty())
-        c.portName = s.value(nameKey).toString();
+    c.portName = readText(s, QStringLiteral("PortName"));
     if (const auto v = readInt(s, QStringLiteral("Scaner")))
         c.scaner = *v;
+    c.scanerName = readText(s, QStringLiteral("ScanerName"));
     restoreIndex(s, QStringLiteral("BaudRate"), 6, c.baudIndex);
     restoreClamped(s, QStringLiteral("Timeout"), 200, 30000, c.timeoutMs);
     restoreIndex(s, QStringLiteral("Parity"), 3, c.parityIndex);
@@ -73,18 +79,16 @@ Configuration restoreConfiguration(const QSettings &s)
 void saveConfiguration(QSettings &s, const Configuration &c)
 {
     if (c.port != 0 || !c.portName.isEmpty())
-        writeInt(s, QStringLiteral("Address"), c.address);
-    writeInt(s, QStringLiteral("Port"), c.port);
-    const QString nameKey = keyIgnoringCase(s, QStringLiteral("PortName"));
-    if (!nameKey.isEmpty() && nameKey != QLatin1String("PortName"))
-        s.remove(nameKey);
-    s.setValue(QStringLiteral("PortName"), c.portName);
-    writeInt(s, QStringLiteral("Baudrate"), c.baudIndex);
-    writeInt(s, QStringLiteral("Timeout"), c.timeoutMs);
-    writeInt(s, QStringLiteral("Parity"), c.parityIndex);
-    writeInt(s, QStringLiteral("Mode"), c.modeIndex);
-    writeInt(s, QStringLiteral("Scaner"), c.scaner);
-    writeInt(s, QStringLiteral("Scan"), c.scan ? 1 : 0);
+        writeValue(s, QStringLiteral("Address"), c.address);
+    writeValue(s, QStringLiteral("Port"), c.port);
+    writeValue(s, QStringLiteral("PortName"), c.portName);
+    writeValue(s, QStringLiteral("Baudrate"), c.baudIndex);
+    writeValue(s, QStringLiteral("Timeout"), c.timeoutMs);
+    writeValue(s, QStringLiteral("Parity"), c.parityIndex);
+    writeValue(s, QStringLiteral("Mode"), c.modeIndex);
+    writeValue(s, QStringLiteral("Scaner"), c.scaner);
+    writeValue(s, QStringLiteral("ScanerName"), c.scanerName);
+    writeValue(s, QStringLiteral("Scan"), c.scan ? 1 : 0);
     s.sync();
 }
 

@@ -18,6 +18,7 @@ struct Configuration
     int port = 1;           // "Port": the meter port number (Windows COMn)
     QString portName;       // "PortName": the meter port by name (device path, or "sim:")
     int scaner = 2;         // "Scaner": scanner port number
+    QString scanerName;     // "ScanerName": the scanner port by name (device path)
     int baudIndex = 0;      // "BaudRate"/"Baudrate": ComboBaud 0..5
     int timeoutMs = 500;    // "Timeout": SpinTimer 200..30000
     int parityIndex = 0;    // "Parity": ComboParity 0..2

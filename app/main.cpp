@@ -2,6 +2,7 @@
 
 #include "app/About.h"
 #include "app/appicon.h"
+#include "app/barcodescanner.h"
 #include "app/compacttabs.h"
 #include "app/cp1251validator.h"
 #include "app/dbactivation.h"
@@ -42,6 +43,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolBar>
 
 namespace app {
@@ -107,6 +109,7 @@ TFormMain::TFormMain(StartupOptions options, QWidget *parent) : QMainWindow(pare
     // 6. Line mode, time-out; 10, 11. port lists and the restored selection.
     fillPortLists();
     bindEngine();
+    bindScanner();
     applyRunModes(); // 8.
     m_pages->setCurrentWidget(m_meterPage); // 14.
     // 16. No meter yet.
@@ -129,14 +132,16 @@ TFormMain::TFormMain(StartupOptions options, QWidget *parent) : QMainWindow(pare
         auto end = m_options.endProgram ? m_options.endProgram : leaveEventLoop;
         m_dbActivation = std::make_unique<DbActivation>(*workstation, show, end, kTitle);
     }
+    openScannerAtStartup(); // 18.
 }
 
 TFormMain::~TFormMain()
 {
     // The child widgets outlive this object's members: a focus change while
     // they are torn down must not reach the window's handlers.
-    if (ComboPort && ComboPort->lineEdit())
-        disconnect(ComboPort->lineEdit(), nullptr, this, nullptr);
+    for (QComboBox *combo : {ComboPort, ComboScaner})
+        if (combo && combo->lineEdit())
+            disconnect(combo->lineEdit(), nullptr, this, nullptr);
     if (!m_closed && m_station)
         m_station->connection().disconnectLink();
 }
@@ -173,6 +178,8 @@ Configuration TFormMain::currentConfiguration() const
     const int scanner = meterlink::portFromCaption(ComboScaner->currentText(), -1);
     if (scanner >= 0)
         c.scaner = scanner;
+    if (ComboScaner->currentIndex() >= 0)
+        c.scanerName = scannerDevice();
     return c;
 }
 
@@ -588,7 +595,7 @@ void TFormMain::addPortEntry(const meterlink::PortEntry &entry)
     item->setData(entry.device);
     m_portGroup->addAction(item);
     if (entry.device != Station::simulatorPortName())
-        ComboScaner->addItem(entry.caption);
+        ComboScaner->addItem(entry.caption, entry.device);
 }
 
 void TFormMain::fillPortLists()
@@ -607,6 +614,14 @@ void TFormMain::fillPortLists()
         if (!text.isEmpty() && ComboPort->findText(text) < 0)
             selectPort(meterlink::portEntryForName(text).device);
     });
+    // The scanner's list takes a typed path too (into both lists).
+    ComboScaner->setEditable(true);
+    ComboScaner->setInsertPolicy(QComboBox::NoInsert);
+    connect(ComboScaner->lineEdit(), &QLineEdit::editingFinished, this, [this] {
+        const QString text = ComboScaner->currentText().trimmed();
+        if (!text.isEmpty() && ComboScaner->findText(text) < 0)
+            selectScannerPort(meterlink::portEntryForName(text).device);
+    });
 #endif
 
     // The restored meter port: by name, else by number, else the simulated meter.
@@ -620,9 +635,7 @@ void TFormMain::fillPortLists()
             selected = selectPort(m_ports[i].device);
     if (!selected)
         selectPort(m_ports.size() > 1 ? m_ports.first().device : Station::simulatorPortName());
-    for (int i = 0; i < ComboScaner->count(); ++i)
-        if (meterlink::portFromCaption(ComboScaner->itemText(i), -1) == m_config.scaner)
-            ComboScaner->setCurrentIndex(i);
+    restoreScannerPort();
 
     // Speed, line mode, parity, address, time-out from the configuration.
     ComboBaud->setCurrentIndex(m_config.baudIndex);
@@ -691,6 +704,91 @@ void TFormMain::ComboModeChange(int index)
     ComboParity->setVisible(modbus);
     LabelParity->setVisible(modbus);
     m_station->connection().setLineMode(index);
+}
+
+// ---------------------------------------------------------------- barcode scanner
+
+// The restored scanner port: by name (a device path), else by number.
+void TFormMain::restoreScannerPort()
+{
+    if (!m_config.scanerName.isEmpty() && selectScannerPort(m_config.scanerName))
+        return;
+    for (int i = 0; i < ComboScaner->count(); ++i)
+        if (meterlink::portFromCaption(ComboScaner->itemText(i), -1) == m_config.scaner)
+            ComboScaner->setCurrentIndex(i);
+}
+
+// Selects the scanner list's entry with this device; on systems with
+// device paths a path not listed yet becomes an entry of both port lists.
+bool TFormMain::selectScannerPort(const QString &device)
+{
+    int index = ComboScaner->findData(device);
+#ifndef Q_OS_WIN
+    if (index < 0 && device.startsWith(QLatin1Char('/'))) {
+        addPortEntry(meterlink::unixPortEntry(device));
+        index = ComboScaner->findData(device);
+    }
+#endif
+    if (index < 0)
+        return false;
+    ComboScaner->setCurrentIndex(index);
+    return true;
+}
+
+QString TFormMain::scannerDevice() const { return ComboScaner->currentData().toString(); }
+
+// Database mode only: outside it the scanner is hidden and never opened.
+// Bound after the restored switch and port are shown, so restoring opens
+// nothing.
+void TFormMain::bindScanner()
+{
+    if (!m_modes.databaseMode)
+        return;
+    m_scanner = std::make_unique<BarcodeScanner>();
+    m_scanner->setPortName(scannerDevice()); // 11.
+    // A scanned code is typed into SpinEdit_Number, with its change handling.
+    connect(m_scanner.get(), &BarcodeScanner::scanned, m_settingsPage,
+            [this](int number) { m_settingsPage->setSerialNumber(quint32(number)); });
+    m_scannerReopen = new QTimer(this);
+    m_scannerReopen->setSingleShot(true);
+    m_scannerReopen->setInterval(100); // the old port settles before the new one opens
+    connect(m_scannerReopen, &QTimer::timeout, this, &TFormMain::openSelectedScanner);
+    connect(CheckScaner, &QCheckBox::toggled, this, &TFormMain::CheckScanerClick);
+    connect(ComboScaner, &QComboBox::currentIndexChanged, this, &TFormMain::ComboScanerChange);
+}
+
+// The switch opens and closes the port; a failure is not shown (codes
+// simply do not arrive).
+void TFormMain::CheckScanerClick(bool checked)
+{
+    if (checked)
+        m_scanner->open(nullptr);
+    else
+        m_scanner->close(nullptr);
+}
+
+// Another port: the old one is closed now, the new one opened 100 ms later,
+// whether or not the switch is on.
+void TFormMain::ComboScanerChange()
+{
+    m_scanner->close(nullptr);
+    m_scannerReopen->start();
+}
+
+void TFormMain::openSelectedScanner()
+{
+    m_scanner->setPortName(scannerDevice());
+    if (QString error; !m_scanner->open(&error)) // the general error handler's box
+        m_dbActivation ? m_dbActivation->showBox(QMessageBox::Critical, kTitle, error)
+                       : message(QMessageBox::Critical, kTitle, error);
+}
+
+// The end of start-up: with the switch on, the port opens and the scanner
+// gets one 0x00 byte; failures are ignored.
+void TFormMain::openScannerAtStartup()
+{
+    if (m_scanner && CheckScaner->isChecked() && m_scanner->open(nullptr))
+        m_scanner->write(QByteArray(1, '\0'));
 }
 
 // ---------------------------------------------------------------- engine

@@ -26,11 +26,13 @@ class QMenu;
 class QProgressBar;
 class QSpinBox;
 class QTabWidget;
+class QTimer;
 
 class TAboutBox;
 
 namespace app {
 
+class BarcodeScanner;
 class DbActivation;
 class DbPage;
 class IndicatorPage;
@@ -92,6 +94,8 @@ public:
     QProgressBar *gaugeSched() const;
     // Selects the port list entry with this device (adding a typed path).
     bool selectPort(const QString &device);
+    // The barcode scanner's port; database mode only, else nothing.
+    BarcodeScanner *scanner() const { return m_scanner.get(); }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -127,6 +131,15 @@ private:
     void ComboBaudChange(int index);
     void N12001Click(QAction *item);
     void ComboModeChange(int index);
+    // the barcode scanner (database mode)
+    void restoreScannerPort();
+    bool selectScannerPort(const QString &device);
+    QString scannerDevice() const;
+    void bindScanner();
+    void CheckScanerClick(bool checked);
+    void ComboScanerChange();
+    void openSelectedScanner();
+    void openScannerAtStartup();
     void updateControls();
     void showLamp(meterlink::Lamp lamp);
     void message(QMessageBox::Icon icon, const QString &caption, const QString &text);
@@ -143,6 +156,8 @@ private:
     QList<meterlink::PortEntry> m_ports;
     bool m_closed = false;
     std::unique_ptr<DbActivation> m_dbActivation; // database mode only
+    std::unique_ptr<BarcodeScanner> m_scanner;    // database mode only
+    QTimer *m_scannerReopen = nullptr;            // the wait between closing and opening on a port change
 
     // actions
     QAction *ActionConnect = nullptr;

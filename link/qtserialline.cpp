@@ -72,7 +72,7 @@ bool QtSerialLine::open(QString *error)
     }
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     m_port.setDataTerminalReady(false); // refused by a pseudo-terminal; harmless
-    m_port.setRequestToSend(true);
+    m_port.setRequestToSend(m_rtsOnOpen);
     m_port.clearError();
     return true;
 }

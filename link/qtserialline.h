@@ -32,6 +32,9 @@ public:
 
     // The name shown in messages: COM3 on Windows, the device path elsewhere.
     QString displayName() const;
+    // The meter's line raises RTS when opened; a line that keeps both DTR
+    // and RTS inactive (the barcode scanner's) is asked not to. Only while closed.
+    void setRtsOnOpen(bool on) { m_rtsOnOpen = on; }
 
 private:
     bool applySettings();
@@ -45,6 +48,7 @@ private:
     int m_baud = 4800;
     Parity m_parity = Parity::None;
     StopBits m_stopBits = StopBits::One;
+    bool m_rtsOnOpen = true;
 };
 
 } // namespace meterlink
