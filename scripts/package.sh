@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 build=${PKG_BUILD_DIR:-build-pkg}
 [ -f "$build/CMakeCache.txt" ] || cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" --parallel "$(nproc)" --target tarvik-station tarvik-cli tarvik-sim
+cmake --build "$build" --parallel "$(nproc)" --target tarvik-station tarvik-cli tarvik-sim >&2
 rm -f "$build"/tarvik-504_*.deb
 cpack --config "$build/CPackConfig.cmake" -G DEB -B "$build" >&2
 ls "$PWD/$build"/tarvik-504_*.deb
