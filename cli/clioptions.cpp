@@ -67,6 +67,38 @@ bool journalOptions(const QCommandLineParser &p, Options &o, QString *error)
     return true;
 }
 
+// --scanner DEVICE --scan [--wait-ms N], on its own: it talks to no meter.
+bool scanOptions(const QCommandLineParser &p, Options &o, QString *error)
+{
+    o.scanner = p.value("scanner");
+    o.scan = p.isSet("scan");
+    if (!intOption(p, "wait-ms", 1, 3600000, &o.scanWaitMs, error))
+        return false;
+    if (!o.scan) {
+        if (!o.scanner.isEmpty() || p.isSet("wait-ms")) {
+            *error = QStringLiteral("--scanner и --wait-ms только с --scan");
+            return false;
+        }
+        return true;
+    }
+    if (o.scanner.isEmpty()) {
+        *error = QStringLiteral("--scan требует --scanner");
+        return false;
+    }
+    const QStringList alone{"find-address", "read-schedule", "write-schedule", "write-settings", "read-journal",
+                            "fix-db", "report", "report-txt", "serial", "seconds", "cycles"};
+    for (const QString &name : alone)
+        if (p.isSet(name)) {
+            *error = QStringLiteral("--scan не сочетается с --%1").arg(name);
+            return false;
+        }
+    if (o.meterVerbs.any()) {
+        *error = QStringLiteral("--scan не сочетается с командами RFPLC и индикатора");
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 std::optional<Options> parseOptions(const QStringList &arguments, QString *error)
@@ -147,6 +179,12 @@ std::optional<Options> parseOptions(const QStringList &arguments, QString *error
                 "numbers) instead of printing it. Can go with --csv.", "file"},
         {"report-txt", "After the run write the short text report of the page \"О счетчике\" to this file "
                        "(Windows-1251, CR LF).", "file"},
+        {"scanner", "With --scan: the barcode scanner's port (a device path, or COMn on Windows).", "port"},
+        {"scan", "Open the --scanner port as the station does (9600 8N1, no handshake, one 0x00 byte sent), print "
+                 "the number of the next code it sends (ended by CR; 0 for a text that is no number) and exit; "
+                 "exit 2 when the port cannot be opened, 3 when no code comes within --wait-ms. Nothing else "
+                 "runs."},
+        {"wait-ms", "With --scan: how long to wait for a code, 1..3600000 ms (default 30000).", "ms"},
         {"sim-address", "Address of the built-in meter (default: --address).", "n"},
         {"sim-silent", "The built-in meter answers nothing."},
         {"sim-busy", "The built-in meter answers \"memory busy\" to the next n requests.", "n"},
@@ -243,7 +281,7 @@ std::optional<Options> parseOptions(const QStringList &arguments, QString *error
         *error = QStringLiteral("--write-settings не сочетается с --find-address, --read-schedule и --write-schedule");
         return std::nullopt;
     }
-    if (!journalOptions(p, o, error))
+    if (!journalOptions(p, o, error) || !scanOptions(p, o, error))
         return std::nullopt;
     if (o.findAddress && (!o.readSchedule.isEmpty() || !o.writeSchedule.isEmpty())) {
         *error = QStringLiteral("--find-address не сочетается с --read-schedule и --write-schedule");

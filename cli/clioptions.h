@@ -59,6 +59,11 @@ struct Options
     QString csvPath;       // the journal goes to this CSV file instead of stdout
     QString xlsPath;       // the journal goes to this .xls workbook instead of stdout
     QString reportTxt;     // after the run, the short text report ("Краткий отчет") goes to this file
+    // The barcode scanner (--scanner DEVICE --scan): the next code's number
+    // is printed; nothing else runs.
+    QString scanner;       // its port: a device path, or COMn on Windows
+    bool scan = false;
+    int scanWaitMs = 30000; // --wait-ms: how long to wait for the code
     // Built-in meter only.
     int simAddress = -1;   // -1: the same as --address
     bool simSilent = false;

@@ -5,6 +5,7 @@
 
 #include "clioptions.h"
 #include "clirun.h"
+#include "scanverb.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -22,5 +23,5 @@ int main(int argc, char *argv[])
             QTextStream(stderr) << error << '\n';
         return error.isEmpty() ? cli::ExitOk : cli::ExitUsage;
     }
-    return cli::run(*options);
+    return options->scan ? cli::runScan(*options) : cli::run(*options);
 }

@@ -34,6 +34,10 @@ private slots:
         QTest::newRow("not a number keeps default") << "Timeout" << QVariant("abc") << "timeout" << QVariant(500);
         QTest::newRow("scan") << "Scan" << QVariant(1) << "scan" << QVariant(true);
         QTest::newRow("scanner port") << "Scaner" << QVariant(4) << "scaner" << QVariant(4);
+        QTest::newRow("scanner port by name") << "ScanerName" << QVariant("/dev/ttyUSB1") << "scanerName"
+                                              << QVariant("/dev/ttyUSB1");
+        QTest::newRow("scanner name in another case") << "scanername" << QVariant("/dev/pts/7") << "scanerName"
+                                                      << QVariant("/dev/pts/7");
     }
     void restore()
     {
@@ -51,6 +55,7 @@ private slots:
                              : field == "mode"    ? QVariant(c.modeIndex)
                              : field == "parity"  ? QVariant(c.parityIndex)
                              : field == "scan"    ? QVariant(c.scan)
+                             : field == "scanerName" ? QVariant(c.scanerName)
                                                   : QVariant(c.scaner);
         QCOMPARE(got, restored);
     }
@@ -79,12 +84,16 @@ private slots:
         c.baudIndex = 4;
         c.address = 17;
         c.portName = "/dev/ttyUSB0";
+        c.scanerName = "/dev/ttyUSB1";
+        s.setValue("scanername", "/dev/ttyS0");
         saveConfiguration(s, c);
+        QVERIFY(!s.contains("scanername"));
         QVERIFY(!s.contains("BaudRate"));
         QCOMPARE(s.value("Baudrate").toInt(), 4);
         QCOMPARE(restoreConfiguration(s).baudIndex, 4);
         QCOMPARE(restoreConfiguration(s).address, 17);
         QCOMPARE(restoreConfiguration(s).portName, QStringLiteral("/dev/ttyUSB0"));
+        QCOMPARE(restoreConfiguration(s).scanerName, QStringLiteral("/dev/ttyUSB1"));
         QVERIFY(!s.contains("Master")); // never written
     }
 
