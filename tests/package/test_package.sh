@@ -139,6 +139,14 @@ run_programs() {
   "$bin/tarvik-sim" --help >simhelp.txt || fail "tarvik-sim --help exits $?"
   grep -q -- '--baud' simhelp.txt || fail "tarvik-sim --help lists no options"
 
+  # The station loads Qt's Russian catalogues (qt6-translations-l10n)
+  # before it reads its options: Qt's own words of the help are Russian.
+  step "$bin/tarvik-station --help"
+  QT_QPA_PLATFORM=offscreen "$bin/tarvik-station" --help >stationhelp.txt || fail "tarvik-station --help exits $?"
+  grep -q '^Использование: .*tarvik-station \[параметры\]$' stationhelp.txt ||
+    { cat stationhelp.txt; fail "tarvik-station --help: Qt's texts are not Russian"; }
+  grep -q -- '--screenshots <папка>' stationhelp.txt || fail "tarvik-station --help lists no options"
+
   step "$bin/tarvik-station, offscreen, one picture of every page"
   QT_QPA_PLATFORM=offscreen timeout 120 "$bin/tarvik-station" --port sim --screenshots shots ||
     fail "tarvik-station --screenshots exits $?"
