@@ -11,4 +11,4 @@ build=${PKG_BUILD_DIR:-build-pkg}
 cmake --build "$build" --parallel "$(nproc)" --target tarvik-station tarvik-cli tarvik-sim >&2
 rm -f "$build"/tarvik-504_*.deb
 cpack --config "$build/CPackConfig.cmake" -G DEB -B "$build" >&2
-ls "$PWD/$build"/tarvik-504_*.deb
+ls "$(cd "$build" && pwd)"/tarvik-504_*.deb
