@@ -1,7 +1,8 @@
 // Time of one IdentifyWorkstation (computer, operator, installation and the
 // server's clock: four statements on the open connection) on the private
 // test server. The PC clock is not set: a setter that only keeps the time
-// stands in for it. Run by hand:
+// stands in for it. No target was set: the median is shown for information.
+// Run by hand (scripts/bench.sh starts and stops the server itself):
 //
 //   scripts/test-db.sh start /tmp/tarvik-bench-db
 //   eval "$(scripts/test-db.sh env /tmp/tarvik-bench-db)"
@@ -12,6 +13,7 @@
 #include "db/systemclock.h"
 #include "db/systemidentity.h"
 #include "db/workstation.h"
+#include "result.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -81,5 +83,6 @@ int main(int argc, char *argv[])
     std::sort(ms.begin(), ms.end());
     std::printf("IdentifyWorkstation, %d runs: median %.3f ms, min %.3f ms, max %.3f ms\n", runs, ms[ms.size() / 2],
                 ms.front(), ms.back());
+    printResult("IdentifyWorkstation", ms[ms.size() / 2], "ms", 0, Kind::Info);
     return 0;
 }

@@ -10,6 +10,7 @@
 // tarvik-cli does, so the exchanges timed also hold that one poll request.
 // A pseudo-terminal hands bytes over at once whatever speed it is set to, so
 // the line time is not actually spent there: the timers' share is printed too.
+// Targets: each read within 5 % of its floor; probes at most 2 x log2 A.
 //
 //   build/bench/bench_journals [baud ...]     (default: 9600 115200)
 
@@ -19,6 +20,7 @@
 #include "journals/journalreader.h"
 #include "link/qtclock.h"
 #include "link/speeds.h"
+#include "result.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -100,7 +102,7 @@ Figures measure(int baud, journals::Journal journal)
     return f;
 }
 
-void print(int baud, const char *what, const Figures &f)
+void print(int baud, const char *what, const char *name, const Figures &f)
 {
     const double lineMs = double(f.lineBytes) * 11.0 * 1000.0 / baud;
     const double timersMs = f.exchanges * double(meterlink::MeterConnection::kCommandIntervalMs);
@@ -109,6 +111,8 @@ void print(int baud, const char *what, const Figures &f)
                 "above floor %.2f %%; above the timers alone %.2f %%\n",
                 baud, what, f.rows, f.exchanges, static_cast<long long>(f.wallMs), floorMs, f.exchanges, lineMs,
                 (f.wallMs / floorMs - 1.0) * 100.0, (f.wallMs / timersMs - 1.0) * 100.0);
+    printResult((QByteArray(name) + '_' + QByteArray::number(baud)).constData(), double(f.wallMs), "ms", floorMs,
+                Kind::Max, kFloorAllowance);
 }
 
 bool run(int baud)
@@ -117,10 +121,12 @@ bool run(int baud)
     const Figures profile = measure(baud, journals::Journal::Profile);
     if (!month.ok || !profile.ok)
         return false;
-    print(baud, "month journal", month);
-    print(baud, "profile day", profile);
+    print(baud, "month journal", "month_journal_read", month);
+    print(baud, "profile day", "profile_day_read", profile);
     std::printf("%6d bit/s profile search: %d probes (record 0 and the search) against 2 x log2 %d = %.1f\n", baud,
                 profile.probes, kProfileSlots, 2.0 * std::log2(double(kProfileSlots)));
+    printResult(("profile_search_probes_" + QByteArray::number(baud)).constData(), profile.probes, "probes",
+                2.0 * std::log2(double(kProfileSlots)), Kind::Max);
     return true;
 }
 

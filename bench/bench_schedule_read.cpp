@@ -12,6 +12,7 @@
 #include "app/station.h"
 #include "link/qtclock.h"
 #include "link/speeds.h"
+#include "result.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -80,6 +81,8 @@ bool measure(int baud)
     std::printf("%6d bit/s: %d exchanges in %.0f ms; floor %.0f ms (289 x 50 ms + line %.0f ms); "
                 "above floor %.2f %% (target < 5 %%); %d protocol lines\n",
                 baud, kExchanges, wallMs, floorMs, lineMs, (wallMs / floorMs - 1.0) * 100.0, problems);
+    printResult(("schedule_read_" + QByteArray::number(baud)).constData(), wallMs, "ms", floorMs, Kind::Max,
+                kFloorAllowance);
     return true;
 }
 
