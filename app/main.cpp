@@ -7,6 +7,7 @@
 #include "app/cp1251validator.h"
 #include "app/dbactivation.h"
 #include "app/dbpage.h"
+#include "app/helpfile.h"
 #include "app/indicatorpage.h"
 #include "app/journalspage.h"
 #include "app/meterpageview.h"
@@ -575,7 +576,7 @@ void TFormMain::buildMenus()
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("&?"));
     QAction *helpItem = help->addAction(QStringLiteral("&Справка"), this,
-                                        [this] { m_options.openUrl(QUrl::fromLocalFile(m_helpFile)); });
+                                        [this] { m_options.openUrl(helpUrl(m_helpFile)); });
     helpItem->setObjectName(QStringLiteral("NHelp"));
     help->addSeparator();
     QAction *aboutItem = help->addAction(QStringLiteral("&О программе"), this, [this] { m_about->exec(); });

@@ -190,6 +190,16 @@ private slots:
     {
         Workplace place;
         TFormMain w(place.options());
+        // Without the working directory's help file the HTML manual opens.
+        action(w, "NHelp")->trigger();
+        QCOMPARE(place.opened.size(), 1);
+        QVERIFY(place.opened[0].toLocalFile().endsWith("/manual/index.html"));
+        QVERIFY(QFile::exists(place.opened[0].toLocalFile()));
+        // The help file is looked for in the directory of start-up, when "&Справка" is chosen.
+        QFile chm(place.dir.filePath("Setting_Tarvik_504.chm"));
+        QVERIFY(chm.open(QIODevice::WriteOnly));
+        chm.close();
+        place.opened.clear();
         action(w, "NHelp")->trigger();
         QCOMPARE(place.opened, QList<QUrl>{QUrl::fromLocalFile(place.dir.filePath("Setting_Tarvik_504.chm"))});
         QCOMPARE(w.station().operationLog().logFilePath(), place.dir.filePath("Setting_Tarvik_504.log"));
