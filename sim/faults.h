@@ -1,7 +1,7 @@
 #pragma once
 // Faults the simulated meter can be told to show, changeable at any time.
-// Counters (silentAfterReplies, busyCount, corruptNext) count down as the
-// meter uses them up.
+// Counters (silentAfterReplies, vanishAfterReplies, busyCount, corruptNext)
+// count down as the meter uses them up.
 
 #include <QMap>
 
@@ -13,6 +13,15 @@ struct Faults
     bool silent = false;
     // Sends this many more replies, then falls silent (sets `silent`); -1: off.
     int silentAfterReplies = -1;
+    // Sends this many more replies; the next request finds the meter gone
+    // (SimulatedMeter::vanished(): the program closes its port); -1: off.
+    int vanishAfterReplies = -1;
+
+    // The reply faults below (error and busy answers, corruption, split,
+    // stray bytes, delay) wait until the meter has sent this many replies,
+    // so that they hit a write batch or a journal read and not the polling
+    // before it.
+    int faultsAfterReplies = 0;
 
     // Function code -> error code sent instead of the normal reply, for as
     // long as the entry stays in the map.
@@ -33,10 +42,13 @@ struct Faults
     int splitParts = 1;
     int splitGapMs = 5;
 
-    // A stray byte follows every reply, strayDelayMs after the reply has left the line.
+    // A stray byte follows every reply, strayDelayMs after the reply has left
+    // the line, or with strayInReply in the same write as the reply's last
+    // chunk (the PC reads reply and stray byte as one chunk).
     bool strayByte = false;
     quint8 strayValue = 0xFF;
     int strayDelayMs = 20;
+    bool strayInReply = false;
 
     // Time between a complete request and the first byte of its reply.
     int replyDelayMs = 0;

@@ -3,7 +3,7 @@
 //
 // The first line on standard output names what is served, then the program
 // keeps serving until SIGTERM / SIGINT (or, with --exit-on-eof, until its
-// standard input ends):
+// standard input ends; with --vanish-after, until the port vanishes):
 //   PTY /dev/pts/5
 //   DEVICE /dev/ttyUSB0
 
@@ -156,12 +156,18 @@ int main(int argc, char *argv[])
         {QStringLiteral("seed"), QStringLiteral("Seed of the jitter of instantaneous values."), QStringLiteral("n")},
         {QStringLiteral("silent"), QStringLiteral("Answer nothing.")},
         {QStringLiteral("silent-after"), QStringLiteral("Fall silent after N replies."), QStringLiteral("n")},
+        {QStringLiteral("vanish-after"), QStringLiteral("After N replies, close the port at the next request and quit\n"
+                                                        "(the client's pseudo-terminal goes away)."), QStringLiteral("n")},
+        {QStringLiteral("faults-after"), QStringLiteral("Apply --error, --busy, --corrupt..., --split, --stray and --delay\n"
+                                                        "only from reply N on (default 0)."), QStringLiteral("n")},
         {QStringLiteral("error"), QStringLiteral("Answer function F (hex) with error code E; repeatable."), QStringLiteral("F:E")},
         {QStringLiteral("busy"), QStringLiteral("Answer the next N requests with \"memory busy\" (9)."), QStringLiteral("n")},
         {QStringLiteral("corrupt"), QStringLiteral("Invert one byte (the last) of every reply.")},
         {QStringLiteral("corrupt-once"), QStringLiteral("Invert one byte (the last) of the first reply only.")},
+        {QStringLiteral("corrupt-offset"), QStringLiteral("The byte --corrupt... inverts: 0 the first, -1 the last (default)."), QStringLiteral("k")},
         {QStringLiteral("split"), QStringLiteral("Send every reply in 3 chunks, 5 ms apart.")},
         {QStringLiteral("stray"), QStringLiteral("Send a stray byte FF 20 ms after every reply.")},
+        {QStringLiteral("stray-merged"), QStringLiteral("With --stray: the stray byte goes out in the reply's own write.")},
         {QStringLiteral("delay"), QStringLiteral("Wait this many ms before every reply."), QStringLiteral("ms")},
         {QStringLiteral("schedule"), QStringLiteral("Start with the tariff schedule of this *.tsc file."), QStringLiteral("file")},
         {QStringLiteral("alter-zones"), QStringLiteral("Store every zone entry written with bit 0 of its power limit inverted.")},
@@ -229,6 +235,10 @@ int main(int argc, char *argv[])
     faults.silent = parser.isSet(QStringLiteral("silent"));
     if (parser.isSet(QStringLiteral("silent-after")))
         faults.silentAfterReplies = intOption(parser, QStringLiteral("silent-after"), 0, 1 << 30);
+    if (parser.isSet(QStringLiteral("vanish-after")))
+        faults.vanishAfterReplies = intOption(parser, QStringLiteral("vanish-after"), 0, 1 << 30);
+    if (parser.isSet(QStringLiteral("faults-after")))
+        faults.faultsAfterReplies = intOption(parser, QStringLiteral("faults-after"), 0, 1 << 30);
     for (const QString &entry : parser.values(QStringLiteral("error"))) {
         const QStringList parts = entry.split(QLatin1Char(':'));
         bool okF = false, okE = false;
@@ -242,9 +252,12 @@ int main(int argc, char *argv[])
         faults.busyCount = intOption(parser, QStringLiteral("busy"), 0, 1 << 30);
     faults.corruptEvery = parser.isSet(QStringLiteral("corrupt"));
     faults.corruptNext = parser.isSet(QStringLiteral("corrupt-once"));
+    if (parser.isSet(QStringLiteral("corrupt-offset")))
+        faults.corruptOffset = intOption(parser, QStringLiteral("corrupt-offset"), -255, 255);
     if (parser.isSet(QStringLiteral("split")))
         faults.splitParts = 3;
     faults.strayByte = parser.isSet(QStringLiteral("stray"));
+    faults.strayInReply = parser.isSet(QStringLiteral("stray-merged"));
     if (parser.isSet(QStringLiteral("delay")))
         faults.replyDelayMs = intOption(parser, QStringLiteral("delay"), 0, 600000);
     faults.alterStoredZones = parser.isSet(QStringLiteral("alter-zones"));
@@ -316,6 +329,15 @@ int main(int argc, char *argv[])
         die(QStringLiteral("pseudo-terminals are not available here; use --device"));
 #endif
     }
+    // The port goes away under the client: closed, and the program ends.
+    QObject::connect(&meter, &sim::SimulatedMeter::vanished, &app, [&] {
+        std::fprintf(stderr, "tarvik-sim: the port vanishes\n");
+        port.close();
+#ifdef Q_OS_UNIX
+        pty.close();
+#endif
+        QCoreApplication::exit(0);
+    });
     std::fflush(stdout);
     return app.exec();
 }

@@ -28,6 +28,8 @@ public:
     // The device path a client opens, e.g. /dev/pts/5.
     QString slavePath() const { return m_slavePath; }
     void write(const QByteArray &bytes);
+    // Closes both sides: a client that has the slave open finds its port gone.
+    void close();
 
 signals:
     void received(const QByteArray &bytes);

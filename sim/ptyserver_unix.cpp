@@ -16,14 +16,20 @@ namespace sim {
 
 PtyServer::PtyServer(QObject *parent) : QObject(parent) {}
 
-PtyServer::~PtyServer()
+PtyServer::~PtyServer() { close(); }
+
+void PtyServer::close()
 {
     delete m_readNotifier;
+    m_readNotifier = nullptr;
     delete m_writeNotifier;
+    m_writeNotifier = nullptr;
     if (m_slave >= 0)
         ::close(m_slave);
     if (m_master >= 0)
         ::close(m_master);
+    m_slave = m_master = -1;
+    m_pending.clear();
 }
 
 bool PtyServer::open(QString *error)

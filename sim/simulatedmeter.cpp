@@ -157,6 +157,11 @@ int SimulatedMeter::lineTimeMs(qsizetype byteCount) const
 
 void SimulatedMeter::receive(const QByteArray &bytesFromPc)
 {
+    if (m_faults.vanishAfterReplies == 0 && !bytesFromPc.isEmpty()) {
+        m_faults.vanishAfterReplies = -1;
+        emit vanished();
+        return;
+    }
     if (m_faults.silentAfterReplies == 0) {
         m_faults.silent = true;
         m_faults.silentAfterReplies = -1;
@@ -244,10 +249,11 @@ void SimulatedMeter::processFrame(quint8 code, QByteArrayView payload)
     m_lastRequestMs = now;
 
     Answer a;
-    if (m_faults.busyCount > 0) {
+    const bool faultsDue = replyFaultsDue();
+    if (faultsDue && m_faults.busyCount > 0) {
         --m_faults.busyCount;
         a.body = errorBody(code, Busy);
-    } else if (m_faults.errors.contains(code)) {
+    } else if (faultsDue && m_faults.errors.contains(code)) {
         a.body = errorBody(code, m_faults.errors.value(code));
     } else {
         a = answer(code, payload);
@@ -755,6 +761,8 @@ void SimulatedMeter::countReply()
         m_faults.silent = true;
         m_faults.silentAfterReplies = -1;
     }
+    if (m_faults.vanishAfterReplies > 0)
+        --m_faults.vanishAfterReplies;
 }
 
 void SimulatedMeter::emitChunk(const QByteArray &chunk) { emit send(chunk); }
@@ -769,9 +777,10 @@ void SimulatedMeter::transmit(QByteArray answerBody, std::function<void()> after
         frame.append(static_cast<char>(m_address));
     frame.append(answerBody);
     meterlink::appendCrc(frame);
+    const bool faultsDue = replyFaultsDue();
     countReply();
 
-    if (m_faults.corruptEvery || m_faults.corruptNext) {
+    if (faultsDue && (m_faults.corruptEvery || m_faults.corruptNext)) {
         m_faults.corruptNext = false;
         const qsizetype at = qBound<qsizetype>(
             0, m_faults.corruptOffset < 0 ? frame.size() + m_faults.corruptOffset : m_faults.corruptOffset,
@@ -779,7 +788,7 @@ void SimulatedMeter::transmit(QByteArray answerBody, std::function<void()> after
         frame[at] = static_cast<char>(~static_cast<quint8>(frame[at]));
     }
 
-    const int parts = qBound(1, m_faults.splitParts, int(frame.size()));
+    const int parts = faultsDue ? qBound(1, m_faults.splitParts, int(frame.size())) : 1;
     QList<QByteArray> chunks;
     for (int i = 0; i < parts; ++i) {
         const qsizetype from = frame.size() * i / parts;
@@ -787,9 +796,13 @@ void SimulatedMeter::transmit(QByteArray answerBody, std::function<void()> after
         chunks.append(frame.mid(from, to - from));
     }
     const int gap = qMax(0, m_faults.splitGapMs);
-    const bool stray = m_faults.strayByte;
+    const bool stray = faultsDue && m_faults.strayByte;
     const char strayValue = static_cast<char>(m_faults.strayValue);
     const int strayDelay = qMax(0, m_faults.strayDelayMs);
+    // A stray byte in the reply's own write goes with its last chunk.
+    const bool strayLater = stray && !m_faults.strayInReply;
+    if (stray && !strayLater)
+        chunks.last().append(strayValue);
 
     auto at = [this](int delay, std::function<void()> fn) {
         if (delay <= 0)
@@ -797,17 +810,17 @@ void SimulatedMeter::transmit(QByteArray answerBody, std::function<void()> after
         else
             m_clock.callLater(delay, this, std::move(fn));
     };
-    int t = qMax(0, m_faults.replyDelayMs);
+    int t = faultsDue ? qMax(0, m_faults.replyDelayMs) : 0;
     for (int i = 0; i < chunks.size(); ++i) {
         const bool last = i == chunks.size() - 1;
         const QByteArray chunk = chunks[i];
-        at(t, [this, chunk, last, afterSent, stray, strayValue, strayDelay] {
+        at(t, [this, chunk, last, afterSent, strayLater, strayValue, strayDelay] {
             emitChunk(chunk);
             if (!last)
                 return;
             if (afterSent)
                 afterSent();
-            if (stray) {
+            if (strayLater) {
                 m_clock.callLater(lineTimeMs(chunk.size()) + strayDelay, this,
                                   [this, strayValue] { emitChunk(QByteArray(1, strayValue)); });
             }

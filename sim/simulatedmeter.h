@@ -108,6 +108,9 @@ signals:
     // The acknowledgement has just been handed to send(): a program driving
     // a real port lets it leave the line before it changes the speed.
     void communicationChanged(int address, int speedIndex, meterlink::LineMode mode, meterlink::ModbusParity parity);
+    // Faults::vanishAfterReplies has run out and a request came: the port
+    // goes away (the program serving the meter closes it and quits).
+    void vanished();
 
 private:
     struct Answer
@@ -126,6 +129,8 @@ private:
     void transmit(QByteArray frame, std::function<void()> afterSent);
     void emitChunk(const QByteArray &chunk);
     void countReply();
+    // The reply faults apply to the next reply (Faults::faultsAfterReplies).
+    bool replyFaultsDue() const { return m_repliesSent >= m_faults.faultsAfterReplies; }
 
     // Living values.
     void advanceTo(qint64 meterMs, qint64 elapsedMs);
