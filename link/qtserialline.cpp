@@ -1,5 +1,6 @@
 #include "qtserialline.h"
 
+#include "hangupwatch.h"
 #include "systemerror.h"
 
 namespace meterlink {
@@ -30,6 +31,7 @@ QtSerialLine::QtSerialLine(QObject *parent) : SerialLine(parent)
 
 QtSerialLine::~QtSerialLine()
 {
+    m_hangup.reset();
     if (m_port.isOpen())
         m_port.close();
 }
@@ -74,6 +76,7 @@ bool QtSerialLine::open(QString *error)
     m_port.setDataTerminalReady(false); // refused by a pseudo-terminal; harmless
     m_port.setRequestToSend(m_rtsOnOpen);
     m_port.clearError();
+    watchForHangup();
     return true;
 }
 
@@ -90,6 +93,7 @@ QString QtSerialLine::openErrorText() const
 
 bool QtSerialLine::close(QString *error)
 {
+    m_hangup.reset();
     m_port.clearError();
     m_port.close();
     if (m_port.error() != QSerialPort::NoError) {
@@ -168,6 +172,17 @@ QByteArray QtSerialLine::readAll()
     if (!m_port.isOpen())
         return {};
     return m_port.readAll();
+}
+
+// The loss is told queued: whoever hears of it may close the port, and the
+// watch with it.
+void QtSerialLine::watchForHangup()
+{
+    m_hangup = std::make_unique<HangupWatch>(m_port);
+    connect(m_hangup.get(), &HangupWatch::hungUp, this, [this] {
+        if (m_port.isOpen())
+            emit lost(QStringLiteral("устройство отключено"));
+    }, Qt::QueuedConnection);
 }
 
 void QtSerialLine::onError(QSerialPort::SerialPortError error)

@@ -5,8 +5,11 @@
 #include "serialline.h"
 
 #include <QSerialPort>
+#include <memory>
 
 namespace meterlink {
+
+class HangupWatch;
 
 class QtSerialLine final : public SerialLine
 {
@@ -42,8 +45,10 @@ private:
     QString openErrorText() const;
     template<typename Apply> bool applyIfOpen(Apply apply);
     void onError(QSerialPort::SerialPortError error);
+    void watchForHangup();
 
     QSerialPort m_port;
+    std::unique_ptr<HangupWatch> m_hangup; // while open
     QString m_name; // as given: QSerialPort shortens /dev/ paths
     int m_baud = 4800;
     Parity m_parity = Parity::None;
