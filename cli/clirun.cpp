@@ -105,6 +105,9 @@ int run(const Options &o)
     int foundAddress = -1;
     bool runOver = false; // --cycles / --seconds have passed
     auto finish = [&](int code) {
+        // What fails once the port has gone fails because of it: the code stays.
+        if (exitCode == ExitPortLost)
+            return;
         exitCode = code;
         QCoreApplication::exit(code);
     };
