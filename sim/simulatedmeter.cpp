@@ -202,6 +202,7 @@ void SimulatedMeter::receiveRs485(const QByteArray &bytes)
     if (m_buffer.size() < length + 2)
         return;
     const QByteArray frame = m_buffer.left(length + 2);
+    m_requestLineBytes = frame.size() + 2; // the address byte and its echo before it
     m_framePhase = false;
     m_buffer.clear();
     ++m_rxGeneration;
@@ -236,6 +237,7 @@ void SimulatedMeter::receiveModbus(const QByteArray &bytes)
             return;
         }
         m_buffer.remove(0, frame.size());
+        m_requestLineBytes = frame.size();
         processFrame(byteAt(frame, 1), QByteArrayView(frame).sliced(3, length - 2));
     }
 }
@@ -811,6 +813,8 @@ void SimulatedMeter::transmit(QByteArray answerBody, std::function<void()> after
             m_clock.callLater(delay, this, std::move(fn));
     };
     int t = faultsDue ? qMax(0, m_faults.replyDelayMs) : 0;
+    if (m_lineTimeEmulated) // the request still on its way, then the first chunk's own bytes
+        t += lineTimeMs(m_requestLineBytes + chunks.first().size());
     for (int i = 0; i < chunks.size(); ++i) {
         const bool last = i == chunks.size() - 1;
         const QByteArray chunk = chunks[i];

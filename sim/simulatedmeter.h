@@ -78,6 +78,12 @@ public:
     // setMeterTime keeps the shape and anchors it at the new time).
     void setProfileShape(const LoadProfileShape &shape);
 
+    // Every reply waits as long as the request and the reply would take on
+    // a real line at the meter's speed. A pseudo-terminal moves bytes at
+    // once whatever its speed; with this the conversation keeps a real
+    // line's pace (off: replies go at once, as the tests want).
+    void setLineTimeEmulated(bool on) { m_lineTimeEmulated = on; }
+
     Faults &faults() { return m_faults; }
     void setFaults(const Faults &faults) { m_faults = faults; }
 
@@ -171,6 +177,10 @@ private:
     quint64 m_rxGeneration = 0;
 
     int m_repliesSent = 0;
+    bool m_lineTimeEmulated = false;
+    // Bytes of the request being answered as they went over the line (the
+    // Rs-485 address byte and its echo included).
+    qsizetype m_requestLineBytes = 0;
 };
 
 } // namespace sim

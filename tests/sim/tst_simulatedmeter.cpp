@@ -48,6 +48,8 @@ private slots:
     void faultSplit();
     void faultStray();
     void faultDelay();
+    void lineTimeEmulated_data();
+    void lineTimeEmulated();
 };
 
 // ------------------------------------------------------------ line modes
@@ -602,6 +604,36 @@ void TestSimulatedMeter::faultDelay()
     QVERIFY(bench.chunks.isEmpty());
     bench.clock.advance(50);
     QCOMPARE(bench.received(), hex("00 07 15 02 01 04 05 85 CF"));
+}
+
+// With the line emulated a reply comes as late as the request and the reply
+// would make it on a line of the meter's speed, over and above the time the
+// bench's own line takes; 11 bit times a byte at 4800 bit/s.
+void TestSimulatedMeter::lineTimeEmulated_data()
+{
+    QTest::addColumn<bool>("modbus");
+    QTest::addColumn<int>("extraMs");
+    // address + echo + 00 02 80 71 + the 9-byte reply: 15 bytes, 34.4 ms
+    QTest::newRow("Rs-485") << false << 35;
+    // 01 00 02 A1 C1 + the 10-byte reply with its address: 15 bytes
+    QTest::newRow("MODBUS") << true << 35;
+}
+
+void TestSimulatedMeter::lineTimeEmulated()
+{
+    QFETCH(bool, modbus);
+    QFETCH(int, extraMs);
+    qint64 arrival[2] = {};
+    for (const bool emulated : {false, true}) {
+        MeterBench bench;
+        if (modbus)
+            bench.useModbus(1);
+        bench.meter.setLineTimeEmulated(emulated);
+        const qint64 start = bench.clock.elapsedMs();
+        QVERIFY(!bench.exchange(hex("00 02")).isEmpty());
+        arrival[emulated] = bench.chunks.last().atMs - start;
+    }
+    QCOMPARE(arrival[1] - arrival[0], extraMs);
 }
 
 QTEST_GUILESS_MAIN(TestSimulatedMeter)
