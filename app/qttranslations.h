@@ -1,8 +1,10 @@
 #pragma once
 // Qt's own texts in Russian: the standard context menus of text fields
 // ("Копировать", "Выделить всё"), the buttons of message boxes and dialogs,
-// the serial port's error texts. The program and the window tests both
-// install them at start-up, whatever language the system speaks.
+// the serial port's error texts, the usage and errors of the command-line
+// parser. The window, tarvik-cli, tarvik-sim and the window tests install
+// them at start-up, whatever language the system speaks. Qt Core only: the
+// programs without a window link it too.
 
 #include <QStringList>
 

@@ -110,84 +110,111 @@ std::optional<Options> parseOptions(const QStringList &arguments, QString *error
         return std::nullopt;
     QCommandLineParser p;
     p.setApplicationDescription(QStringLiteral(
-        "Programming station for the Tarvik 504 meter: runs the conversation with one meter.\n"
-        "The schedule options run after the first polling cycle (write, verify, then read); the run ends\n"
-        "when they are done and --cycles/--seconds have passed. --write-settings runs after the first\n"
-        "cycle too, and is done when the values written have been read anew. --read-journal runs after\n"
-        "the first cycle and prints the journal's list: a header line of captions, then one row a line,\n"
-        "cells separated by TAB.\n"
-        "Exit codes: 0 ok, 1 bad options, 2 port not opened, 3 meter never answered, 4 port lost,\n"
-        "5 a schedule or settings write or a schedule or journal read failed or was refused, 6 a schedule\n"
-        "or settings file cannot be read, is damaged or is refused (nothing sent) or the CSV, .xls or\n"
-        "report file cannot be written, 7 the schedule read back differs from the one written.\n"
-        "Database mode: with the file SettingSql.tarvik in the working directory the run works for the\n"
-        "factory database as the window does: the workstation and operator are identified first, a\n"
-        "settings write is checked and recorded there (no operation-log file), and the tasks the\n"
-        "database mode disables may not be ticked in a template. Exit codes there: 8 the workstation,\n"
-        "operator or installation is not in the database, 9 the database refused the meter (nothing\n"
-        "was sent), 10 the record failed and was rolled back, 11 the database could not be reached or\n"
-        "a statement outside a record failed (nothing was recorded)."));
+        "Станция программирования счетчика Tarvik 504: связь с одним счетчиком.\n"
+        "Команды расписания выполняются после первого цикла опроса (запись, сверка, затем чтение);\n"
+        "работа заканчивается, когда они выполнены и истекли --cycles/--seconds. --write-settings тоже\n"
+        "выполняется после первого цикла и заканчивается, когда записанные значения прочитаны заново.\n"
+        "--read-journal выполняется после первого цикла и выводит список журнала: строку заголовков,\n"
+        "затем по строке на запись, ячейки разделены TAB.\n"
+        "Коды завершения: 0 успешно, 1 неверные ключи, 2 порт не открыт, 3 счетчик не ответил,\n"
+        "4 порт потерян, 5 запись расписания или установок, чтение расписания или журнала не удались\n"
+        "или отклонены, 6 файл расписания или установок не читается, поврежден или отклонен (ничего\n"
+        "не отправлено) либо не записывается файл CSV, .xls или отчета, 7 прочитанное расписание\n"
+        "отличается от записанного.\n"
+        "Режим базы данных: если в рабочей папке есть файл SettingSql.tarvik, программа работает\n"
+        "с заводской базой данных, как окно: сначала определяются рабочее место и оператор, запись\n"
+        "установок проверяется и фиксируется в базе (без файла журнала операций), а задачи,\n"
+        "отключенные в этом режиме, нельзя отмечать в шаблоне. Коды завершения в этом режиме:\n"
+        "8 рабочего места, оператора или установки нет в базе, 9 база отклонила счетчик (ничего\n"
+        "не отправлено), 10 фиксация не удалась и отменена, 11 база недоступна или запрос вне\n"
+        "фиксации не удался (ничего не зафиксировано)."));
     // Our own help option: Qt's would also list --help-all, which means
     // nothing here.
-    const QCommandLineOption help({"h", "help"}, "Show this help and exit.");
+    const QCommandLineOption help({"h", "help"}, QStringLiteral("Показать эту справку и выйти."));
     p.addOption(help);
     p.addVersionOption();
     p.addOptions({
-        {"port", "Serial port: a device path (/dev/ttyUSB0), COMn on Windows, or \"sim\" for the built-in "
-                 "simulated meter (default).", "port", "sim"},
-        {"baud", "Speed in bit/s: 4800, 9600, 19200, 38400, 57600, 115200 (default 4800).", "bps", "4800"},
-        {"mode", "Line mode: rs485 (default) or modbus.", "mode", "rs485"},
-        {"parity", "MODBUS parity: none (default), even, odd.", "parity", "none"},
-        {"address", "Meter address 0..255 (default 0).", "n", "0"},
-        {"timeout", "Reply time-out in ms, 200..30000 (default 500).", "ms", "500"},
-        {"cycles", "Polling cycles of 61 requests to run (default 1; 0 = until --seconds).", "n", "1"},
-        {"seconds", "Stop after this many seconds.", "s"},
-        {"master", "Trace every frame sent and received."},
-        {"report", "After the run print the page \"О счетчике\": title TAB value(s), one row a line."},
-        {"quiet", "Do not print protocol lines."},
-        {"find-address", "Poll at --address; when that times out, search the addresses 1..255, 0 for the "
-                         "meter and print \"Адрес\", TAB, the address that answered (exit 3 when none did)."},
-        {"read-schedule", "Read the meter's tariff schedule and save it as this *.tsc file.", "file"},
-        {"write-schedule", "Write the tariff schedule of this *.tsc file into the meter.", "file"},
-        {"verify", "With --write-schedule: read the schedule back and compare it with what was written."},
-        {"write-plc-address", "After the first polling cycle write the RF-PLC group G and address A (0..255 "
-                              "each, two values).", "G A"},
-        {"write-route", "After the first polling cycle write RF-PLC route R (0..3) via repeater address P "
-                        "(0..255) with number N (0..16777215).", "R P N"},
-        {"delete-route", "After the first polling cycle delete RF-PLC route R (0..3).", "R"},
-        {"read-indicator", "After the first polling cycle (and the writes) read the indicator and print "
-                           "\"Маска индикации\", TAB, the mask and \"Подсветка\", TAB, the backlight word (decimal)."},
-        {"write-indicator", "After the first polling cycle write the display MASK (bits 0..12 screens, bit 15 "
-                            "backlight by power: WORD is then sent as 0) and the backlight WORD (3 bits a group, "
-                            "bit 30 cover mode, bit 31 key press only); decimal or 0x hex.", "MASK WORD"},
-        {"write-settings", "Write the settings template of this JSON file into the meter as one batch, after the "
-                           "first polling cycle; the run goes on until the values have been read anew.", "file"},
-        {"serial", "With --write-settings: the serial number 0..16777215 to write when the meter has none. In "
-                   "database mode it is scanned in after the first polling cycle, as the barcode scanner would "
-                   "(with \"Параметры связи\" ticked its last two digits become the new address).", "n"},
-        {"fix-db", "Database mode: record the connected meter without writing (\"Зафиксировать в Б&Д\"), after "
-                   "the first polling cycle."},
-        {"no-clock-sync", "Database mode: do not set the PC clock from the database server (test runs)."},
-        {"password", "Access password for writes, up to 6 characters (default empty).", "text"},
-        {"read-journal", "After the first polling cycle read a journal: month, day, onoff, settings, quality or "
-                         "profile; print its captions and rows (TAB-separated). A read cut off prints the rows read "
-                         "and exits 5.", "name"},
-        {"day", "With --read-journal profile (required there): the day YYYY-MM-DD whose records are read.", "date"},
-        {"csv", "With --read-journal: write the table to this CSV file (UTF-8, comma-separated) instead of "
-                "printing it.", "file"},
-        {"xls", "With --read-journal: export the table to this .xls workbook (title, captions, rows; numbers as "
-                "numbers) instead of printing it. Can go with --csv.", "file"},
-        {"report-txt", "After the run write the short text report of the page \"О счетчике\" to this file "
-                       "(Windows-1251, CR LF).", "file"},
-        {"scanner", "With --scan: the barcode scanner's port (a device path, or COMn on Windows).", "port"},
-        {"scan", "Open the --scanner port as the station does (9600 8N1, no handshake, one 0x00 byte sent), print "
-                 "the number of the next code it sends (ended by CR; 0 for a text that is no number) and exit; "
-                 "exit 2 when the port cannot be opened, 3 when no code comes within --wait-ms. Nothing else "
-                 "runs."},
-        {"wait-ms", "With --scan: how long to wait for a code, 1..3600000 ms (default 30000).", "ms"},
-        {"sim-address", "Address of the built-in meter (default: --address).", "n"},
-        {"sim-silent", "The built-in meter answers nothing."},
-        {"sim-busy", "The built-in meter answers \"memory busy\" to the next n requests.", "n"},
+        {"port", QStringLiteral("Последовательный порт: путь устройства (/dev/ttyUSB0), COMn в Windows или "
+                                "\"sim\" — встроенный имитатор счетчика (по умолчанию)."),
+         QStringLiteral("порт"), "sim"},
+        {"baud", QStringLiteral("Скорость, бит/с: 4800, 9600, 19200, 38400, 57600, 115200 (по умолчанию 4800)."),
+         QStringLiteral("бит/с"), "4800"},
+        {"mode", QStringLiteral("Режим линии: rs485 (по умолчанию) или modbus."), QStringLiteral("режим"), "rs485"},
+        {"parity", QStringLiteral("Четность MODBUS: none (по умолчанию), even, odd."), QStringLiteral("четность"), "none"},
+        {"address", QStringLiteral("Адрес счетчика 0..255 (по умолчанию 0)."), "N", "0"},
+        {"timeout", QStringLiteral("Таймаут ответа, мс, 200..30000 (по умолчанию 500)."), QStringLiteral("мс"), "500"},
+        {"cycles", QStringLiteral("Сколько циклов опроса по 61 запросу пройти (по умолчанию 1; 0 — до --seconds)."),
+         "N", "1"},
+        {"seconds", QStringLiteral("Остановиться через столько секунд."), QStringLiteral("с")},
+        {"master", QStringLiteral("Выводить каждый отправленный и принятый кадр.")},
+        {"report", QStringLiteral("После работы вывести страницу \"О счетчике\": название TAB значение(я), "
+                                  "по строке на пункт.")},
+        {"quiet", QStringLiteral("Не выводить строки протокола.")},
+        {"find-address", QStringLiteral("Опросить по --address; если ответа нет, перебрать адреса 1..255, 0 и "
+                                        "вывести \"Адрес\", TAB, ответивший адрес (код 3, если не ответил никто).")},
+        {"read-schedule", QStringLiteral("Прочитать тарифное расписание счетчика и сохранить в этот файл *.tsc."),
+         QStringLiteral("файл")},
+        {"write-schedule", QStringLiteral("Записать в счетчик тарифное расписание из этого файла *.tsc."),
+         QStringLiteral("файл")},
+        {"verify", QStringLiteral("С --write-schedule: прочитать расписание обратно и сравнить с записанным.")},
+        {"write-plc-address", QStringLiteral("После первого цикла опроса записать группу G и адрес A RF-PLC "
+                                             "(0..255 каждый, два значения)."),
+         "G A"},
+        {"write-route", QStringLiteral("После первого цикла опроса записать маршрут RF-PLC R (0..3) через "
+                                       "ретранслятор с адресом P (0..255) и номером N (0..16777215)."),
+         "R P N"},
+        {"delete-route", QStringLiteral("После первого цикла опроса удалить маршрут RF-PLC R (0..3)."), "R"},
+        {"read-indicator", QStringLiteral("После первого цикла опроса (и записей) прочитать индикатор и вывести "
+                                          "\"Маска индикации\", TAB, маску и \"Подсветка\", TAB, слово подсветки "
+                                          "(десятичные).")},
+        {"write-indicator", QStringLiteral("После первого цикла опроса записать МАСКУ индикации (биты 0..12 — "
+                                           "экраны, бит 15 — подсветка по питанию: СЛОВО тогда отправляется как 0) "
+                                           "и СЛОВО подсветки (по 3 бита на группу, бит 30 — режим крышки, бит 31 — "
+                                           "только по нажатию кнопки); десятичные или шестнадцатеричные с 0x."),
+         QStringLiteral("МАСКА СЛОВО")},
+        {"write-settings", QStringLiteral("После первого цикла опроса записать в счетчик шаблон установок из этого "
+                                          "файла JSON одним пакетом; работа идет, пока значения не прочитаны заново."),
+         QStringLiteral("файл")},
+        {"serial", QStringLiteral("С --write-settings: заводской номер 0..16777215, записываемый, если у счетчика "
+                                  "его нет. В режиме базы данных он вводится после первого цикла опроса, как со "
+                                  "сканера штрихкодов (при отмеченных \"Параметры связи\" две его последние цифры "
+                                  "становятся новым адресом)."),
+         "N"},
+        {"fix-db", QStringLiteral("Режим базы данных: зафиксировать подключенный счетчик без записи "
+                                  "(\"Зафиксировать в Б&Д\") после первого цикла опроса.")},
+        {"no-clock-sync", QStringLiteral("Режим базы данных: не устанавливать часы ПК по серверу базы "
+                                         "(пробные запуски).")},
+        {"password", QStringLiteral("Пароль доступа для записи, до 6 символов (по умолчанию пустой)."),
+         QStringLiteral("текст")},
+        {"read-journal", QStringLiteral("После первого цикла опроса прочитать журнал: month, day, onoff, settings, "
+                                        "quality или profile; вывести его заголовки и строки (через TAB). При "
+                                        "прерванном чтении выводятся прочитанные строки, код завершения 5."),
+         QStringLiteral("журнал")},
+        {"day", QStringLiteral("С --read-journal profile (там обязателен): день ГГГГ-ММ-ДД, записи которого "
+                               "читаются."),
+         QStringLiteral("дата")},
+        {"csv", QStringLiteral("С --read-journal: записать таблицу в этот файл CSV (UTF-8, через запятую) вместо "
+                               "вывода."),
+         QStringLiteral("файл")},
+        {"xls", QStringLiteral("С --read-journal: выгрузить таблицу в эту книгу .xls (заголовок, названия "
+                               "столбцов, строки; числа как числа) вместо вывода. Можно вместе с --csv."),
+         QStringLiteral("файл")},
+        {"report-txt", QStringLiteral("После работы записать краткий текстовый отчет страницы \"О счетчике\" в "
+                                      "этот файл (Windows-1251, CR LF)."),
+         QStringLiteral("файл")},
+        {"scanner", QStringLiteral("С --scan: порт сканера штрихкодов (путь устройства или COMn в Windows)."),
+         QStringLiteral("порт")},
+        {"scan", QStringLiteral("Открыть порт --scanner, как это делает станция (9600 8N1, без управления потоком, "
+                                "отправляется один байт 0x00), вывести номер следующего присланного кода "
+                                "(завершается CR; 0 для текста, который не является числом) и выйти; код 2, если "
+                                "порт не открыт, 3, если код не пришел за --wait-ms. Больше ничего не "
+                                "выполняется.")},
+        {"wait-ms", QStringLiteral("С --scan: сколько ждать код, 1..3600000 мс (по умолчанию 30000)."),
+         QStringLiteral("мс")},
+        {"sim-address", QStringLiteral("Адрес встроенного имитатора (по умолчанию --address)."), "N"},
+        {"sim-silent", QStringLiteral("Встроенный имитатор ничего не отвечает.")},
+        {"sim-busy", QStringLiteral("Встроенный имитатор отвечает \"Память занята\" на N следующих запросов."),
+         "N"},
     });
     if (!p.parse(args)) {
         *error = p.errorText();

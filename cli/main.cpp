@@ -7,6 +7,8 @@
 #include "clirun.h"
 #include "scanverb.h"
 
+#include "app/qttranslations.h"
+
 #include <QCoreApplication>
 #include <QTextStream>
 
@@ -15,6 +17,8 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tarvik-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral("1.2"));
+    // Before the options: Qt's words of the help and its option errors.
+    app::installQtTranslations(app);
 
     QString error;
     const auto options = cli::parseOptions(app.arguments(), &error);

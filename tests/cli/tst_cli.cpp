@@ -369,7 +369,7 @@ private slots:
         for (auto it = listed.globalMatch(r.out); it.hasNext();) {
             const QString name = it.next().captured(1);
             const Run tried = cli({"--" + name, "--port", "/dev/tarvik-none"});
-            QVERIFY2(!tried.err.contains("Unknown option"), qPrintable(name));
+            QVERIFY2(!tried.err.contains("Неизвестный параметр"), qPrintable(name));
         }
         const Run all = cli({"--help-all"});
         QCOMPARE(all.exitCode, 1);
