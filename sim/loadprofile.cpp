@@ -52,13 +52,13 @@ int profilePeriodCode(int minutes)
 QString LoadProfile::checkShape(const LoadProfileShape &shape)
 {
     if (shape.slotCount < 1 || shape.slotCount > 65535)
-        return QStringLiteral("store size must be 1..65535");
+        return QStringLiteral("размер памяти профиля должен быть 1..65535");
     if (shape.held < 0 || shape.held > shape.slotCount)
-        return QStringLiteral("records held must be 0..store size");
+        return QStringLiteral("число записей должно быть от 0 до размера памяти");
     if (shape.newest < 0 || shape.newest >= shape.slotCount)
-        return QStringLiteral("newest index must be below the store size");
+        return QStringLiteral("индекс последней записи должен быть меньше размера памяти");
     if (shape.held < shape.slotCount && shape.newest != qMax(0, shape.held - 1))
-        return QStringLiteral("a store that is not full has its newest record at records held - 1");
+        return QStringLiteral("в неполной памяти индекс последней записи равен числу записей - 1");
     return {};
 }
 

@@ -10,6 +10,7 @@
 #include "loadschedule.h"
 #include "simulatedmeter.h"
 
+#include "app/qttranslations.h"
 #include "link/qtclock.h"
 #include "link/speeds.h"
 #include "schedule/schedulefile.h"
@@ -39,7 +40,7 @@ int intOption(const QCommandLineParser &parser, const QString &name, int min, in
     bool ok = false;
     const int value = parser.value(name).toInt(&ok, base);
     if (!ok || value < min || value > max)
-        die(QStringLiteral("--%1: expected a number %2..%3, got \"%4\"").arg(name).arg(min).arg(max).arg(parser.value(name)));
+        die(QStringLiteral("--%1: ожидается число %2..%3, получено \"%4\"").arg(name).arg(min).arg(max).arg(parser.value(name)));
     return value;
 }
 
@@ -74,7 +75,7 @@ QDate dateOption(const QString &name, const QString &text)
 {
     const QDate date = QDate::fromString(text, Qt::ISODate);
     if (!date.isValid() || date.year() < 2000 || date.year() > 2099)
-        die(QStringLiteral("--%1: expected a date YYYY-MM-DD in 2000..2099, got \"%2\"").arg(name, text));
+        die(QStringLiteral("--%1: ожидается дата ГГГГ-ММ-ДД в 2000..2099, получено \"%2\"").arg(name, text));
     return date;
 }
 
@@ -87,12 +88,12 @@ void applyJournalOptions(const QCommandLineParser &parser, sim::SimulatedMeter &
     if (parser.isSet(QStringLiteral("time"))) {
         start = QDateTime::fromString(parser.value(QStringLiteral("time")), Qt::ISODate);
         if (!start.isValid() || start.date().year() < 2000 || start.date().year() > 2099)
-            die(QStringLiteral("--time: expected YYYY-MM-DDTHH:MM:SS in 2000..2099"));
+            die(QStringLiteral("--time: ожидается ГГГГ-ММ-ДДTчч:мм:сс в 2000..2099"));
     }
     if (parser.isSet(QStringLiteral("profile-period"))) {
         const int code = sim::profilePeriodCode(intOption(parser, QStringLiteral("profile-period"), 1, 60));
         if (code < 0)
-            die(QStringLiteral("--profile-period: one of 1, 2, 3, 4, 5, 6, 10, 12, 15, 20, 30, 60"));
+            die(QStringLiteral("--profile-period: допустимо 1, 2, 3, 4, 5, 6, 10, 12, 15, 20, 30, 60"));
         meter.state().profilePeriodCode = static_cast<quint8>(code);
     }
     meter.setMeterTime(start);
@@ -110,7 +111,7 @@ void applyJournalOptions(const QCommandLineParser &parser, sim::SimulatedMeter &
         shape.gapDays.append(dateOption(QStringLiteral("profile-gap"), day));
     const QString problem = sim::LoadProfile::checkShape(shape);
     if (!problem.isEmpty())
-        die(QStringLiteral("load profile: %1").arg(problem));
+        die(QStringLiteral("профиль нагрузки: %1").arg(problem));
     meter.setProfileShape(shape);
 }
 
@@ -137,50 +138,52 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tarvik-sim"));
     QCoreApplication::setApplicationVersion(QStringLiteral("1.2"));
+    // Before the options: Qt's words of the help and its option errors.
+    app::installQtTranslations(app);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Simulated Tarvik 504 meter. Serves a new pseudo-terminal (first output line \"PTY <path>\")\n"
-        "or, with --device, a serial port (first output line \"DEVICE <path>\")."));
+        "Имитатор счетчика Tarvik 504. Работает на новом псевдотерминале (первая строка вывода\n"
+        "\"PTY <путь>\") или, с --device, на последовательном порту (первая строка \"DEVICE <путь>\")."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QList<QCommandLineOption> options = {
-        {QStringLiteral("device"), QStringLiteral("Serve this serial device instead of a pseudo-terminal."), QStringLiteral("path")},
-        {QStringLiteral("baud"), QStringLiteral("Speed: 4800, 9600, 19200, 38400, 57600 or 115200 (default 4800)."), QStringLiteral("bps"), QStringLiteral("4800")},
-        {QStringLiteral("address"), QStringLiteral("Bus address 0..255 (default 0)."), QStringLiteral("n"), QStringLiteral("0")},
-        {QStringLiteral("mode"), QStringLiteral("Line mode: rs485 or modbus (default rs485)."), QStringLiteral("mode"), QStringLiteral("rs485")},
-        {QStringLiteral("parity"), QStringLiteral("MODBUS parity: none, even or odd (default none)."), QStringLiteral("parity"), QStringLiteral("none")},
-        {QStringLiteral("serial"), QStringLiteral("Serial number 0..16777215 (0: none written yet)."), QStringLiteral("n")},
-        {QStringLiteral("password"), QStringLiteral("Access password, up to 6 characters (default empty)."), QStringLiteral("text")},
-        {QStringLiteral("power"), QStringLiteral("Load in W that drives the energy registers (default 1500)."), QStringLiteral("watts")},
-        {QStringLiteral("seed"), QStringLiteral("Seed of the jitter of instantaneous values."), QStringLiteral("n")},
-        {QStringLiteral("silent"), QStringLiteral("Answer nothing.")},
-        {QStringLiteral("silent-after"), QStringLiteral("Fall silent after N replies."), QStringLiteral("n")},
-        {QStringLiteral("vanish-after"), QStringLiteral("After N replies, close the port at the next request and quit\n"
-                                                        "(the client's pseudo-terminal goes away)."), QStringLiteral("n")},
-        {QStringLiteral("faults-after"), QStringLiteral("Apply --error, --busy, --corrupt..., --split, --stray and --delay\n"
-                                                        "only from reply N on (default 0)."), QStringLiteral("n")},
-        {QStringLiteral("error"), QStringLiteral("Answer function F (hex) with error code E; repeatable."), QStringLiteral("F:E")},
-        {QStringLiteral("busy"), QStringLiteral("Answer the next N requests with \"memory busy\" (9)."), QStringLiteral("n")},
-        {QStringLiteral("corrupt"), QStringLiteral("Invert one byte (the last) of every reply.")},
-        {QStringLiteral("corrupt-once"), QStringLiteral("Invert one byte (the last) of the first reply only.")},
-        {QStringLiteral("corrupt-offset"), QStringLiteral("The byte --corrupt... inverts: 0 the first, -1 the last (default)."), QStringLiteral("k")},
-        {QStringLiteral("split"), QStringLiteral("Send every reply in 3 chunks, 5 ms apart.")},
-        {QStringLiteral("stray"), QStringLiteral("Send a stray byte FF 20 ms after every reply.")},
-        {QStringLiteral("stray-merged"), QStringLiteral("With --stray: the stray byte goes out in the reply's own write.")},
-        {QStringLiteral("delay"), QStringLiteral("Wait this many ms before every reply."), QStringLiteral("ms")},
-        {QStringLiteral("schedule"), QStringLiteral("Start with the tariff schedule of this *.tsc file."), QStringLiteral("file")},
-        {QStringLiteral("alter-zones"), QStringLiteral("Store every zone entry written with bit 0 of its power limit inverted.")},
-        {QStringLiteral("time"), QStringLiteral("Start the meter clock at this local time (YYYY-MM-DDTHH:MM:SS; default the PC clock)."), QStringLiteral("time")},
-        {QStringLiteral("profile-period"), QStringLiteral("Load-profile period in minutes: 1, 2, 3, 4, 5, 6, 10, 12, 15, 20, 30 or 60 (default 30)."), QStringLiteral("min")},
-        {QStringLiteral("profile-slots"), QStringLiteral("Load-profile store size A, 1..65535 (default 1488)."), QStringLiteral("n")},
-        {QStringLiteral("profile-records"), QStringLiteral("Load-profile records held B, 0..A (default A: the store is full)."), QStringLiteral("n")},
-        {QStringLiteral("profile-newest"), QStringLiteral("Index C of the newest load-profile record (default B - 1, or A / 2 when the store is full; must be B - 1 when it is not)."), QStringLiteral("n")},
-        {QStringLiteral("profile-gap"), QStringLiteral("A day without load-profile records (the meter was off); repeatable."), QStringLiteral("YYYY-MM-DD")},
-        {QStringLiteral("list-journal"), QStringLiteral("Print the held records of journal J (0..5) as \"index hex-payload\" lines and quit."), QStringLiteral("J")},
-        {QStringLiteral("list-profile-day"), QStringLiteral("Print the load-profile records of this day as \"index hex-payload\" lines and quit."), QStringLiteral("YYYY-MM-DD")},
-        {QStringLiteral("exit-on-eof"), QStringLiteral("Quit when standard input ends.")},
-        {QStringLiteral("verbose"), QStringLiteral("Trace received and sent bytes on standard error.")},
+        {QStringLiteral("device"), QStringLiteral("Работать на этом последовательном порту вместо псевдотерминала."), QStringLiteral("путь")},
+        {QStringLiteral("baud"), QStringLiteral("Скорость, бит/с: 4800, 9600, 19200, 38400, 57600 или 115200 (по умолчанию 4800)."), QStringLiteral("бит/с"), QStringLiteral("4800")},
+        {QStringLiteral("address"), QStringLiteral("Адрес на шине 0..255 (по умолчанию 0)."), QStringLiteral("N"), QStringLiteral("0")},
+        {QStringLiteral("mode"), QStringLiteral("Режим линии: rs485 или modbus (по умолчанию rs485)."), QStringLiteral("режим"), QStringLiteral("rs485")},
+        {QStringLiteral("parity"), QStringLiteral("Четность MODBUS: none, even или odd (по умолчанию none)."), QStringLiteral("четность"), QStringLiteral("none")},
+        {QStringLiteral("serial"), QStringLiteral("Заводской номер 0..16777215 (0 — еще не записан)."), QStringLiteral("N")},
+        {QStringLiteral("password"), QStringLiteral("Пароль доступа, до 6 символов (по умолчанию пустой)."), QStringLiteral("текст")},
+        {QStringLiteral("power"), QStringLiteral("Нагрузка, Вт, по которой растут регистры энергии (по умолчанию 1500)."), QStringLiteral("Вт")},
+        {QStringLiteral("seed"), QStringLiteral("Начальное значение генератора разброса мгновенных значений."), QStringLiteral("N")},
+        {QStringLiteral("silent"), QStringLiteral("Ничего не отвечать.")},
+        {QStringLiteral("silent-after"), QStringLiteral("Замолчать после N ответов."), QStringLiteral("N")},
+        {QStringLiteral("vanish-after"), QStringLiteral("После N ответов закрыть порт при следующем запросе и выйти "
+                                                        "(псевдотерминал клиента пропадает)."), QStringLiteral("N")},
+        {QStringLiteral("faults-after"), QStringLiteral("Применять --error, --busy, --corrupt..., --split, --stray и --delay "
+                                                        "только начиная с ответа N (по умолчанию 0)."), QStringLiteral("N")},
+        {QStringLiteral("error"), QStringLiteral("Отвечать на функцию F (hex) кодом ошибки E; можно повторять."), QStringLiteral("F:E")},
+        {QStringLiteral("busy"), QStringLiteral("Отвечать на N следующих запросов \"Память занята\" (9)."), QStringLiteral("N")},
+        {QStringLiteral("corrupt"), QStringLiteral("Инвертировать один байт (последний) каждого ответа.")},
+        {QStringLiteral("corrupt-once"), QStringLiteral("Инвертировать один байт (последний) только первого ответа.")},
+        {QStringLiteral("corrupt-offset"), QStringLiteral("Какой байт инвертирует --corrupt...: 0 — первый, -1 — последний (по умолчанию)."), QStringLiteral("K")},
+        {QStringLiteral("split"), QStringLiteral("Отправлять каждый ответ тремя частями с паузой 5 мс.")},
+        {QStringLiteral("stray"), QStringLiteral("Отправлять лишний байт FF через 20 мс после каждого ответа.")},
+        {QStringLiteral("stray-merged"), QStringLiteral("С --stray: лишний байт уходит в одной записи с ответом.")},
+        {QStringLiteral("delay"), QStringLiteral("Ждать столько мс перед каждым ответом."), QStringLiteral("мс")},
+        {QStringLiteral("schedule"), QStringLiteral("Начать с тарифным расписанием из этого файла *.tsc."), QStringLiteral("файл")},
+        {QStringLiteral("alter-zones"), QStringLiteral("Сохранять каждую записанную зону с инвертированным битом 0 лимита мощности.")},
+        {QStringLiteral("time"), QStringLiteral("Запустить часы счетчика с этого местного времени (ГГГГ-ММ-ДДTчч:мм:сс; по умолчанию часы ПК)."), QStringLiteral("время")},
+        {QStringLiteral("profile-period"), QStringLiteral("Период профиля нагрузки, мин: 1, 2, 3, 4, 5, 6, 10, 12, 15, 20, 30 или 60 (по умолчанию 30)."), QStringLiteral("мин")},
+        {QStringLiteral("profile-slots"), QStringLiteral("Размер памяти профиля нагрузки A, 1..65535 (по умолчанию 1488)."), QStringLiteral("N")},
+        {QStringLiteral("profile-records"), QStringLiteral("Число записей профиля нагрузки B, 0..A (по умолчанию A: память заполнена)."), QStringLiteral("N")},
+        {QStringLiteral("profile-newest"), QStringLiteral("Индекс C последней записи профиля нагрузки (по умолчанию B - 1, при заполненной памяти A / 2; при неполной должен быть B - 1)."), QStringLiteral("N")},
+        {QStringLiteral("profile-gap"), QStringLiteral("День без записей профиля нагрузки (счетчик был выключен); можно повторять."), QStringLiteral("ГГГГ-ММ-ДД")},
+        {QStringLiteral("list-journal"), QStringLiteral("Вывести записи журнала J (0..5) строками \"индекс данные-hex\" и выйти."), QStringLiteral("J")},
+        {QStringLiteral("list-profile-day"), QStringLiteral("Вывести записи профиля нагрузки за этот день строками \"индекс данные-hex\" и выйти."), QStringLiteral("ГГГГ-ММ-ДД")},
+        {QStringLiteral("exit-on-eof"), QStringLiteral("Завершиться по концу стандартного ввода.")},
+        {QStringLiteral("verbose"), QStringLiteral("Выводить принятые и отправленные байты в стандартный поток ошибок.")},
     };
     parser.addOptions(options);
     parser.process(app);
@@ -191,7 +194,7 @@ int main(int argc, char *argv[])
     const int baud = intOption(parser, QStringLiteral("baud"), 1, 1000000);
     const auto speedIndex = meterlink::indexForSpeed(baud);
     if (!speedIndex)
-        die(QStringLiteral("--baud: not one of the meter's speeds: %1").arg(baud));
+        die(QStringLiteral("--baud: такой скорости у счетчика нет: %1").arg(baud));
     meter.setSpeedIndex(*speedIndex);
     meter.setAddress(static_cast<quint8>(intOption(parser, QStringLiteral("address"), 0, 255)));
 
@@ -199,14 +202,14 @@ int main(int argc, char *argv[])
     if (mode == QLatin1String("modbus"))
         meter.setLineMode(meterlink::LineMode::Modbus);
     else if (mode != QLatin1String("rs485"))
-        die(QStringLiteral("--mode: rs485 or modbus"));
+        die(QStringLiteral("--mode: допустимо rs485 или modbus"));
     const QString parity = parser.value(QStringLiteral("parity")).toLower();
     if (parity == QLatin1String("even"))
         meter.setModbusParity(meterlink::ModbusParity::Even);
     else if (parity == QLatin1String("odd"))
         meter.setModbusParity(meterlink::ModbusParity::Odd);
     else if (parity != QLatin1String("none"))
-        die(QStringLiteral("--parity: none, even or odd"));
+        die(QStringLiteral("--parity: допустимо none, even или odd"));
 
     if (parser.isSet(QStringLiteral("serial")))
         meter.state().serial = static_cast<quint32>(intOption(parser, QStringLiteral("serial"), 0, 0xFFFFFF));
@@ -245,7 +248,7 @@ int main(int argc, char *argv[])
         const int f = parts.value(0).toInt(&okF, 16);
         const int e = parts.value(1).toInt(&okE, 0);
         if (parts.size() != 2 || !okF || !okE || f < 0 || f > 0x7F || e < 0 || e > 255)
-            die(QStringLiteral("--error: expected F:E with F a hex function code, got \"%1\"").arg(entry));
+            die(QStringLiteral("--error: ожидается F:E, где F — шестнадцатеричный код функции, получено \"%1\"").arg(entry));
         faults.errors.insert(static_cast<quint8>(f), static_cast<quint8>(e));
     }
     if (parser.isSet(QStringLiteral("busy")))
@@ -290,7 +293,7 @@ int main(int argc, char *argv[])
         port.setPortName(parser.value(QStringLiteral("device")));
         applyLine(port, baud, meter.lineMode(), meter.modbusParity());
         if (!port.open(QIODevice::ReadWrite))
-            die(QStringLiteral("cannot open %1: %2").arg(port.portName(), port.errorString()));
+            die(QStringLiteral("не удается открыть %1: %2").arg(port.portName(), port.errorString()));
         applyLine(port, baud, meter.lineMode(), meter.modbusParity());
         QObject::connect(&port, &QSerialPort::readyRead, &meter, [&] {
             const QByteArray bytes = port.readAll();
@@ -315,7 +318,7 @@ int main(int argc, char *argv[])
 #ifdef Q_OS_UNIX
         QString error;
         if (!pty.open(&error))
-            die(QStringLiteral("cannot create a pseudo-terminal: %1").arg(error));
+            die(QStringLiteral("не удается создать псевдотерминал: %1").arg(error));
         QObject::connect(&pty, &sim::PtyServer::received, &meter, [&](const QByteArray &bytes) {
             trace("RX", bytes);
             meter.receive(bytes);
@@ -326,12 +329,12 @@ int main(int argc, char *argv[])
         });
         std::printf("PTY %s\n", qPrintable(pty.slavePath()));
 #else
-        die(QStringLiteral("pseudo-terminals are not available here; use --device"));
+        die(QStringLiteral("псевдотерминалы здесь недоступны; укажите --device"));
 #endif
     }
     // The port goes away under the client: closed, and the program ends.
     QObject::connect(&meter, &sim::SimulatedMeter::vanished, &app, [&] {
-        std::fprintf(stderr, "tarvik-sim: the port vanishes\n");
+        std::fprintf(stderr, "tarvik-sim: порт закрыт (--vanish-after)\n");
         port.close();
 #ifdef Q_OS_UNIX
         pty.close();
