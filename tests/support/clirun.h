@@ -1,6 +1,7 @@
 #pragma once
-// tarvik-cli as a script runs it: a process in a given working directory,
-// its exit code and both outputs. The test target defines TARVIK_CLI_PATH.
+// tarvik-cli (or another of the programs) as a script runs it: a process in
+// a given working directory, its exit code and both outputs. The test target
+// defines TARVIK_CLI_PATH.
 
 #include <QProcess>
 #include <QString>
@@ -15,11 +16,14 @@ struct CliRun
     QString err;
 };
 
-inline CliRun runCli(const QString &workingDir, const QStringList &arguments, int timeoutMs = 120000)
+inline CliRun runProgram(const QString &program, const QString &workingDir, const QStringList &arguments,
+                         int timeoutMs = 120000,
+                         const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
 {
     QProcess p;
     p.setWorkingDirectory(workingDir);
-    p.start(QStringLiteral(TARVIK_CLI_PATH), arguments);
+    p.setProcessEnvironment(environment);
+    p.start(program, arguments);
     CliRun r;
     if (!p.waitForFinished(timeoutMs)) {
         p.kill();
@@ -30,6 +34,11 @@ inline CliRun runCli(const QString &workingDir, const QStringList &arguments, in
     r.out = QString::fromUtf8(p.readAllStandardOutput());
     r.err = QString::fromUtf8(p.readAllStandardError());
     return r;
+}
+
+inline CliRun runCli(const QString &workingDir, const QStringList &arguments, int timeoutMs = 120000)
+{
+    return runProgram(QStringLiteral(TARVIK_CLI_PATH), workingDir, arguments, timeoutMs);
 }
 
 } // namespace testsupport
