@@ -9,7 +9,8 @@
 // Each read is started on the first request of the second polling cycle, as
 // tarvik-cli does, so the exchanges timed also hold that one poll request.
 // A pseudo-terminal hands bytes over at once whatever speed it is set to, so
-// the line time is not actually spent there: the timers' share is printed too.
+// the simulator holds each reply back by the line time of its exchange
+// (--line-time); the timers' share is printed too.
 // Targets: each read within 5 % of its floor; probes at most 2 x log2 A.
 //
 //   build/bench/bench_journals [baud ...]     (default: 9600 115200)
@@ -49,7 +50,7 @@ Figures measure(int baud, journals::Journal journal)
 {
     Figures f;
     const auto speedIndex = meterlink::indexForSpeed(baud);
-    testsupport::SimProcess sim({"--baud", QString::number(baud), "--time", kMeterTime});
+    testsupport::SimProcess sim({"--baud", QString::number(baud), "--time", kMeterTime, "--line-time"});
     if (!speedIndex || sim.path().isEmpty()) {
         std::fprintf(stderr, "simulator did not start at %d bit/s: %s\n", baud, qPrintable(sim.errors()));
         return f;

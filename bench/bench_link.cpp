@@ -3,8 +3,8 @@
 // against its floor (the 50 ms command timer plus the line time of address,
 // echo, request and reply; target: within 5 % of it) and the CPU time this
 // process spends per exchange (target: under 1 ms). A pseudo-terminal hands
-// bytes over at once whatever its speed, so at low speeds the period stays
-// below the floor.
+// bytes over at once whatever its speed, so the simulator holds each reply
+// back by the line time of its exchange (--line-time), as a real line would.
 //
 //   build/bench/bench_link [exchanges] [rs485|modbus] [baud]
 
@@ -38,7 +38,7 @@ int main(int argc, char *argv[])
     }
 
     testsupport::SimProcess sim(
-        {"--baud", QString::number(baud), "--mode", modbus ? "modbus" : "rs485", "--address", "3"});
+        {"--baud", QString::number(baud), "--mode", modbus ? "modbus" : "rs485", "--address", "3", "--line-time"});
     if (sim.path().isEmpty()) {
         std::fprintf(stderr, "simulator did not start: %s\n", qPrintable(sim.errors()));
         return 1;

@@ -1,7 +1,8 @@
 // Benchmark: a full schedule read (289 exchanges: 06 02, 08 03 0..255,
 // 26 03 0..15, 28 03 0..15) from the simulator program over a
 // pseudo-terminal, against its floor of 289 x (50 ms command timer + the
-// line time of address, echo, request and reply). The read is queued from
+// line time of address, echo, request and reply; the simulator holds each
+// reply back by that line time, --line-time). The read is queued from
 // the acceptance of a polling reply, so the time measured holds exactly the
 // 289 exchanges of the read.
 //
@@ -32,7 +33,7 @@ bool measure(int baud)
         std::fprintf(stderr, "not a meter speed: %d\n", baud);
         return false;
     }
-    testsupport::SimProcess sim({"--baud", QString::number(baud)});
+    testsupport::SimProcess sim({"--baud", QString::number(baud), "--line-time"});
     if (sim.path().isEmpty()) {
         std::fprintf(stderr, "simulator did not start: %s\n", qPrintable(sim.errors()));
         return false;

@@ -172,6 +172,7 @@ int main(int argc, char *argv[])
         {QStringLiteral("stray"), QStringLiteral("Отправлять лишний байт FF через 20 мс после каждого ответа.")},
         {QStringLiteral("stray-merged"), QStringLiteral("С --stray: лишний байт уходит в одной записи с ответом.")},
         {QStringLiteral("delay"), QStringLiteral("Ждать столько мс перед каждым ответом."), QStringLiteral("мс")},
+        {QStringLiteral("line-time"), QStringLiteral("Отвечать в темпе настоящей линии: ответ ждет, сколько запрос и он сам шли бы по линии на заданной скорости (псевдотерминал передает байты сразу).")},
         {QStringLiteral("schedule"), QStringLiteral("Начать с тарифным расписанием из этого файла *.tsc."), QStringLiteral("файл")},
         {QStringLiteral("alter-zones"), QStringLiteral("Сохранять каждую записанную зону с инвертированным битом 0 лимита мощности.")},
         {QStringLiteral("time"), QStringLiteral("Запустить часы счетчика с этого местного времени (ГГГГ-ММ-ДДTчч:мм:сс; по умолчанию часы ПК)."), QStringLiteral("время")},
@@ -264,6 +265,7 @@ int main(int argc, char *argv[])
     if (parser.isSet(QStringLiteral("delay")))
         faults.replyDelayMs = intOption(parser, QStringLiteral("delay"), 0, 600000);
     faults.alterStoredZones = parser.isSet(QStringLiteral("alter-zones"));
+    meter.setLineTimeEmulated(parser.isSet(QStringLiteral("line-time")));
 
     const bool verbose = parser.isSet(QStringLiteral("verbose"));
     auto trace = [verbose, &clock](const char *what, const QByteArray &bytes) {
