@@ -12,6 +12,7 @@
 // the job through and --faults-after 63 + k hits the one after them.
 
 #include "simprocess.h"
+#include "../support/clirun.h"
 
 #include "protocol/cp1251.h"
 
@@ -81,30 +82,12 @@ const QStringList kClock = {QStringLiteral("--time"), QStringLiteral("2024-03-20
 
 // tarvik-cli in a working folder, stopped after limitMs: the outputs are
 // kept either way.
-struct Run
-{
-    bool finished = false;
-    int exitCode = -1; // -1: crashed or stopped
-    QString out;
-    QString err;
-};
+using testsupport::CliRun;
+using Run = CliRun;
 
 Run runCli(const QString &dir, const QString &pty, const QStringList &more, int limitMs = 60000)
 {
-    QProcess p;
-    p.setWorkingDirectory(dir);
-    p.start(QStringLiteral(TARVIK_CLI_PATH), QStringList{"--port", pty, "--baud", "115200"} + more);
-    Run r;
-    r.finished = p.waitForFinished(limitMs);
-    if (!r.finished) {
-        p.kill();
-        p.waitForFinished();
-    }
-    if (r.finished && p.exitStatus() == QProcess::NormalExit)
-        r.exitCode = p.exitCode();
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    return testsupport::runCli(dir, QStringList{"--port", pty, "--baud", "115200"} + more, limitMs);
 }
 
 // The texts of the operation log's lines (after "serial[date time] "); the
@@ -126,7 +109,7 @@ QStringList logTexts(const QString &dir, QString *problem)
     return texts;
 }
 
-QString details(const Run &r) { return QStringLiteral("exit %1\n--- out\n%2--- err\n%3").arg(r.exitCode).arg(r.out, r.err); }
+using testsupport::details;
 
 std::unique_ptr<testsupport::SimProcess> simulator(const QStringList &faults)
 {

@@ -10,7 +10,9 @@
 // the next one (63 replies) go before the batch: 14 (password entry), 23
 // (billing day and hour), 03 (communication parameters).
 
+#include "demoseed.h"
 #include "simprocess.h"
+#include "../support/clirun.h"
 
 #include "db/dbconnection.h"
 #include "db/systemidentity.h"
@@ -27,6 +29,8 @@
 using productiondb::DbConnection;
 using productiondb::DbResult;
 
+using namespace testsupport;
+
 namespace {
 
 constexpr int kRepliesBeforeBatch = 63;
@@ -40,19 +44,9 @@ const QByteArray kTemplate = R"({ "CheckShedule": true, "SpinDay": 25, "SpinHour
 const QString kSettingsFailed =
     QStringLiteral("Во время записи установок произошла ошибка. Описание смотрите на закладке Протокол.");
 
-QString computerKey() { return productiondb::Workstation::computerKey(productiondb::OsIdentity().computerName()); }
-QString loginKey() { return productiondb::Workstation::loginKey(productiondb::OsIdentity().userName()); }
-QString sqlText(const QString &text) { return u'\'' + QString(text).replace(u'\'', QStringLiteral("''")) + u'\''; }
 
-struct Run
-{
-    bool finished = false;
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Run = CliRun;
 
-QString details(const Run &r) { return QStringLiteral("exit %1\n--- out\n%2--- err\n%3").arg(r.exitCode).arg(r.out, r.err); }
 
 } // namespace
 
@@ -63,42 +57,11 @@ class TstPtyFaultsDb : public QObject
     DbConnection m_db;
     QTemporaryDir m_dir; // the working folder, with the marker file
 
-    // The seed as the demo loads it, with this computer and user.
-    bool loadSeed()
-    {
-        QFile seed(QStringLiteral(TARVIK_DEMO_SEED));
-        if (!seed.open(QIODevice::ReadOnly))
-            return false;
-        QProcess client;
-        client.setProcessChannelMode(QProcess::ForwardedChannels);
-        client.start(QStringLiteral("bash"), {qEnvironmentVariable("TARVIK_TEST_DB_SCRIPT"), QStringLiteral("client"),
-                                              qEnvironmentVariable("TARVIK_TEST_DB_DIR")});
-        client.write(QStringLiteral("SET @computer_name = %1;\nSET @operator_login = %2;\n")
-                         .arg(sqlText(computerKey()), sqlText(loginKey()))
-                         .toUtf8());
-        client.write(seed.readAll());
-        client.closeWriteChannel();
-        return client.waitForFinished(60000) && client.exitStatus() == QProcess::NormalExit
-               && client.exitCode() == 0;
-    }
 
     Run runCli(const QString &pty, const QStringList &more)
     {
-        QProcess p;
-        p.setWorkingDirectory(m_dir.path());
-        p.start(QStringLiteral(TARVIK_CLI_PATH),
-                QStringList{"--port", pty, "--baud", "115200", "--no-clock-sync", "--timeout", "300"} + more);
-        Run r;
-        r.finished = p.waitForFinished(60000);
-        if (!r.finished) {
-            p.kill();
-            p.waitForFinished();
-        }
-        if (r.finished && p.exitStatus() == QProcess::NormalExit)
-            r.exitCode = p.exitCode();
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
+        return testsupport::runCli(m_dir.path(), QStringList{"--port", pty, "--baud", "115200", "--no-clock-sync",
+                                                             "--timeout", "300"} + more, 60000);
     }
 
 private slots:
@@ -109,7 +72,7 @@ private slots:
         QVERIFY(testsupport::writeFile(m_dir.filePath(QStringLiteral("settings.json")), kTemplate));
     }
 
-    void init() { QVERIFY(loadSeed()); }
+    void init() { QVERIFY(loadDemoSeed()); }
 
     void batchUnderFaults_data()
     {

@@ -8,6 +8,7 @@
 // injected into the route-sheet step leaving no row anywhere, and a meter
 // recorded without writing.
 
+#include "demoseed.h"
 #include "simprocess.h"
 
 #include "db/dbconnection.h"
@@ -29,16 +30,14 @@ using productiondb::DbConnection;
 using productiondb::DbResult;
 using testsupport::CliRun;
 
+using namespace testsupport;
+
 namespace {
 
 
 using testserver::TableDump;
 
-// This computer and its user as the station looks them up.
-QString computerKey() { return productiondb::Workstation::computerKey(productiondb::OsIdentity().computerName()); }
-QString loginKey() { return productiondb::Workstation::loginKey(productiondb::OsIdentity().userName()); }
 
-QString sqlText(const QString &text) { return u'\'' + QString(text).replace(u'\'', QStringLiteral("''")) + u'\''; }
 
 // Meter 200037 waits on route sheet 21 without a serial; billing day 25 at
 // hour 7 and the communication parameters (speed kept at 115200; the
@@ -64,25 +63,6 @@ class TstPtyProduction : public QObject
         return r;
     }
 
-    // The seed as the demo loads it: through the mariadb client, with this
-    // computer and user set first.
-    bool loadSeed()
-    {
-        QFile seed(QStringLiteral(TARVIK_DEMO_SEED));
-        if (!seed.open(QIODevice::ReadOnly))
-            return false;
-        QProcess client;
-        client.setProcessChannelMode(QProcess::ForwardedChannels);
-        client.start(QStringLiteral("bash"), {qEnvironmentVariable("TARVIK_TEST_DB_SCRIPT"), QStringLiteral("client"),
-                                              qEnvironmentVariable("TARVIK_TEST_DB_DIR")});
-        client.write(QStringLiteral("SET @computer_name = %1;\nSET @operator_login = %2;\n")
-                         .arg(sqlText(computerKey()), sqlText(loginKey()))
-                         .toUtf8());
-        client.write(seed.readAll());
-        client.closeWriteChannel();
-        return client.waitForFinished(60000) && client.exitStatus() == QProcess::NormalExit
-               && client.exitCode() == 0;
-    }
 
     TableDump dump() { return testserver::dumpTables(m_db); }
 
@@ -108,7 +88,7 @@ private slots:
         QVERIFY2(!loginKey().isEmpty(), "the user's name is longer than a login");
     }
 
-    void init() { QVERIFY(loadSeed()); }
+    void init() { QVERIFY(loadDemoSeed()); }
 
     void cleanup()
     {

@@ -11,10 +11,17 @@ namespace testsupport {
 
 struct CliRun
 {
-    int exitCode = -1; // -1: crashed or did not finish in time
-    QString out;
+    bool finished = false; // false: stopped by the time limit
+    int exitCode = -1;     // -1: crashed or did not finish in time
+    QString out;           // what it printed, up to its end or its stop
     QString err;
 };
+
+// Exit code and both outputs, for a failed check's message.
+inline QString details(const CliRun &r)
+{
+    return QStringLiteral("exit %1\n--- out\n%2--- err\n%3").arg(r.exitCode).arg(r.out, r.err);
+}
 
 inline CliRun runProgram(const QString &program, const QString &workingDir, const QStringList &arguments,
                          int timeoutMs = 120000,
@@ -25,12 +32,13 @@ inline CliRun runProgram(const QString &program, const QString &workingDir, cons
     p.setProcessEnvironment(environment);
     p.start(program, arguments);
     CliRun r;
-    if (!p.waitForFinished(timeoutMs)) {
+    r.finished = p.waitForFinished(timeoutMs);
+    if (!r.finished) {
         p.kill();
         p.waitForFinished();
-        return r;
+    } else if (p.exitStatus() == QProcess::NormalExit) {
+        r.exitCode = p.exitCode();
     }
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     r.out = QString::fromUtf8(p.readAllStandardOutput());
     r.err = QString::fromUtf8(p.readAllStandardError());
     return r;
