@@ -33,6 +33,12 @@ if [ ${#targets[@]} -eq 0 ]; then # every target the fuzzing build made
   done
 fi
 
+# Without allocation stacks AddressSanitizer runs the station-building
+# targets in about 30 % less CPU time; every fault is still caught, and
+# replaying the saved input (which does not take this setting) prints the
+# stacks.
+export ASAN_OPTIONS=${ASAN_OPTIONS:-malloc_context_size=0}
+
 failed=0
 for t in "${targets[@]}"; do
   mkdir -p "$out/$t"
